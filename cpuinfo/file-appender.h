@@ -1,0 +1,26 @@
+// Appends log records to a named file, opening and closing it around every
+// record so that no handle is held between records and other processes may
+// write the same file.
+#pragma once
+
+#include <fstream>
+#include <string>
+
+#include "appender.h"
+
+class FileAppender final : public Appender {
+  public:
+    // Creates the file if it is missing and leaves it closed. Throws
+    // std::invalid_argument("Failed to open " + path) when it cannot be opened.
+    explicit FileAppender(std::string path);
+
+    // Opens the file for appending; on failure the stream is in its fail state.
+    std::ostream& open() override;
+    // Closes the file; a failed close leaves the fail state for the next open
+    // to reset.
+    void close() override;
+
+  private:
+    std::ofstream stream_;
+    std::string path_;
+};

@@ -1,0 +1,10 @@
+// The Windows API as cpuinfo uses it: the real kernel32, through <windows.h>.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>

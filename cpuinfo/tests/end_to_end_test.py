@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+"""cpuinfo.exe end to end, under Wine: exact bytes on standard output and
+standard error, exit statuses, log files, and the properties of the binary."""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ARGS = None
+CRLF = b"\r\n"
+USAGE = b"error: use --logfile to specify a log file\r\n"
+RESULT = re.compile(rb"\[(\d+(?:,\d+)*)\]\r\n")
+# msvcrt's ctime: "Wed Dec 09 10:24:23 2026".
+STAMP = rb"\[(?:Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [0-3]\d \d\d:\d\d:\d\d \d{4}\] "
+BANNER = re.compile(
+    STAMP + rb"Begin Brennix version 1\.2\.0\.SNAPSHOT, build date: [A-Z][a-z]{2} [1-9]\d? \d{4}, "
+    rb"\d\d:\d\d:\d\d, HEAD: (?:<development build>|[0-9a-f]{7,40})\r\n")
+RECORD = re.compile(STAMP + rb"(?:ERROR|WARNING|INFO|DEBUG) [^\r\n]+\r\n")
+
+
+def run(*arguments, stdout=subprocess.PIPE, cwd=None):
+    env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    return subprocess.run([ARGS.wine, ARGS.prefix, ARGS.exe, *arguments], stdout=stdout,
+                          stderr=subprocess.PIPE, cwd=cwd, env=env, timeout=120, check=False)
+
+
+def split_lines(data):
+    """Lines with their CRLF; a bare LF or a missing final line end fails."""
+    assert data.endswith(CRLF), data[-20:]
+    lines = [line + CRLF for line in data[:-2].split(CRLF)]
+    for line in lines:
+        assert b"\n" not in line[:-2], line
+    return lines
+
+
+class LogChecks(unittest.TestCase):
+    def assert_log_section(self, lines, counts):
+        """A banner, the query's records, and the counts record last."""
+        self.assertRegex(lines[0], BANNER)
+        for line in lines[1:]:
+            self.assertRegex(line, RECORD)
+        self.assertIn(b"INFO readCoreCountsEx: Using GetLogicalProcessorInformationEx, "
+                      b"width of KAFFINITY = 4\r\n", lines[1])
+        self.assertTrue(lines[-1].endswith(b"] INFO CpuInfo::CpuInfo: cpu core counts = [" +
+                                           counts + b"]\r\n"), lines[-1])
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="cpuinfo-e2e-")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class ConsoleTarget(LogChecks):
+    def test_banner_records_then_result_on_stdout(self):
+        done = run("--logfile", "console")
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.stderr, b"")
+        lines = split_lines(done.stdout)
+        result = RESULT.fullmatch(lines[-1])
+        self.assertIsNotNone(result, lines[-1])
+        self.assert_log_section(lines[:-1], result.group(1))
+        per_package = lines[2:-2]
+        self.assertEqual(len(per_package), len(result.group(1).split(b",")))
+        for line in per_package:
+            self.assertIn(b"INFO readCoreCountsEx: relationship = 3, size = ", line)
+
+    def test_result_matches_this_machine(self):
+        counts = [int(c) for c in RESULT.fullmatch(run("--logfile", "console").stdout.split(
+            CRLF)[-2] + CRLF).group(1).split(b",")]
+        self.assertTrue(all(c > 0 for c in counts), counts)
+        self.assertEqual(sum(counts), os.cpu_count())
+
+
+class FileTarget(LogChecks):
+    def test_only_the_result_line_on_stdout(self):
+        path = os.path.join(self.dir, "cpuinfo.log")
+        done = run("--logfile", path)
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.stderr, b"")
+        result = RESULT.fullmatch(done.stdout)
+        self.assertIsNotNone(result, done.stdout)
+        with open(path, "rb") as log:
+            self.assert_log_section(split_lines(log.read()), result.group(1))
+
+    def test_appends_to_an_existing_log(self):
+        path = os.path.join(self.dir, "cpuinfo.log")
+        old = b"earlier contents\r\nkept as they are\r\n"
+        with open(path, "wb") as log:
+            log.write(old)
+        first = RESULT.fullmatch(run("--logfile", path).stdout).group(1)
+        run("--logfile", path)
+        with open(path, "rb") as log:
+            data = log.read()
+        self.assertTrue(data.startswith(old))
+        lines = split_lines(data[len(old):])
+        banners = [i for i, line in enumerate(lines) if BANNER.fullmatch(line)]
+        self.assertEqual(len(banners), 2)
+        self.assert_log_section(lines[:banners[1]], first)
+        self.assert_log_section(lines[banners[1]:], first)
+
+    def test_unicode_target_is_created_under_its_own_name(self):
+        name = "журнал-日志.log"
+        done = run("--logfile", name, cwd=self.dir)
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(os.listdir(self.dir), [name])
+        with open(os.path.join(self.dir, name), "rb") as log:
+            self.assert_log_section(split_lines(log.read()),
+                                    RESULT.fullmatch(done.stdout).group(1))
+
+    def test_unusable_targets_give_only_the_result(self):
+        os.mkdir(os.path.join(self.dir, "a-directory"))
+        for target in (os.path.join(self.dir, "missing", "x.log"), "",
+                       os.path.join(self.dir, "a-directory")):
+            with self.subTest(target=target):
+                done = run("--logfile", target, cwd=self.dir)
+                self.assertEqual(done.returncode, 0)
+                self.assertEqual(done.stderr, b"")
+                self.assertRegex(done.stdout, RESULT)
+                self.assertEqual(sorted(os.listdir(self.dir)), ["a-directory"])
+                self.assertEqual(os.listdir(os.path.join(self.dir, "a-directory")), [])
+
+
+class Failures(unittest.TestCase):
+    def test_usage_errors(self):
+        for arguments in ([], ["--logfile"], ["--logfile", "console", "x"],
+                          ["--LOGFILE", "console"], ["--logfile=console"], ["-logfile", "console"]):
+            with self.subTest(arguments=arguments):
+                done = run(*arguments)
+                self.assertEqual(done.returncode, 1)
+                self.assertEqual(done.stdout, b"")
+                self.assertEqual(done.stderr, USAGE)
+
+    def test_result_that_cannot_be_written_fails(self):
+        with tempfile.TemporaryDirectory() as directory:
+            for target in ("console", os.path.join(directory, "x.log")):
+                with self.subTest(target=target), open("/dev/full", "wb") as full:
+                    done = run("--logfile", target, stdout=full)
+                    self.assertEqual(done.returncode, 2)
+                    self.assertEqual(done.stderr,
+                                     b"error: cannot write the result to standard output\r\n")
+
+
+class Binary(unittest.TestCase):
+    def test_imports_only_system_dlls(self):
+        dump = subprocess.run([ARGS.objdump, "-p", ARGS.exe], capture_output=True, check=True,
+                              text=True).stdout
+        dlls = sorted(re.findall(r"DLL Name: (\S+)", dump))
+        self.assertEqual(dlls, ["KERNEL32.dll", "msvcrt.dll"])
+        self.assertNotIn("GetLogicalProcessorInformation", dump)
+        self.assertRegex(dump, r"Subsystem\s+00000003")
+        self.assertIn("i386", subprocess.run([ARGS.objdump, "-f", ARGS.exe], capture_output=True,
+                                             check=True, text=True).stdout)
+
+    def test_manifest_asks_for_the_invokers_rights(self):
+        with open(ARGS.exe, "rb") as exe:
+            data = exe.read()
+        self.assertIn(b'<requestedExecutionLevel level="asInvoker" uiAccess="false"/>', data)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    for option in ("--exe", "--wine", "--prefix", "--objdump"):
+        parser.add_argument(option, required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0], "-v", *rest])
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,42 @@
+// Command-line arguments and log paths pass through these conversions; they
+// must give back exactly the UTF-16 that Windows handed over.
+#include <gtest/gtest.h>
+
+#include "text-encoding.h"
+
+namespace {
+
+TEST(TextEncoding, EncodesUtf16AsUtf8) {
+    EXPECT_EQ(wtf8FromUtf16(u"console"), "console");
+    EXPECT_EQ(wtf8FromUtf16(u"\u00e9"), "\xc3\xa9");
+    EXPECT_EQ(wtf8FromUtf16(u"\u0436\u65e5"), "\xd0\xb6\xe6\x97\xa5");
+    EXPECT_EQ(wtf8FromUtf16(u"\U0001F600"), "\xf0\x9f\x98\x80");
+    EXPECT_EQ(wtf8FromUtf16(std::u16string(1, u'\0')), std::string(1, '\0'));
+}
+
+TEST(TextEncoding, KeepsUnpairedSurrogates) {
+    const std::u16string lone{u'a', char16_t(0xD800), u'b', char16_t(0xDC01)};
+    EXPECT_EQ(wtf8FromUtf16(lone),
+              "a\xed\xa0\x80"
+              "b\xed\xb0\x81");
+    EXPECT_EQ(utf16FromWtf8(wtf8FromUtf16(lone)), lone);
+    const std::u16string reversed{char16_t(0xDC00), char16_t(0xD800)};
+    EXPECT_EQ(utf16FromWtf8(wtf8FromUtf16(reversed)), reversed);
+}
+
+TEST(TextEncoding, RoundTripsEveryBoundary) {
+    const std::u16string text =
+        u"\u007f\u0080\u07ff\u0800\uffff\U00010000\U0010FFFF"
+        u"\u0436\u0443\u0440\u043d\u0430\u043b-\u65e5\u5fd7.log";
+    EXPECT_EQ(utf16FromWtf8(wtf8FromUtf16(text)), text);
+}
+
+TEST(TextEncoding, MalformedBytesBecomeReplacementCharacters) {
+    EXPECT_EQ(utf16FromWtf8("a\x80z"), u"a\uFFFDz");
+    EXPECT_EQ(utf16FromWtf8("\xc3"), u"\uFFFD");                                // cut short
+    EXPECT_EQ(utf16FromWtf8("\xc0\xaf"), u"\uFFFD\uFFFD");                      // overlong
+    EXPECT_EQ(utf16FromWtf8("\xf4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // past U+10FFFF
+    EXPECT_EQ(utf16FromWtf8("\xe6\x97z"), u"\uFFFD\uFFFDz");
+}
+
+}  // namespace

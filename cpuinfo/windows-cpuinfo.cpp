@@ -1,0 +1,183 @@
+#include "windows-cpuinfo.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "logger.h"
+
+namespace {
+
+using ExRecord = SYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX;
+using BasicRecord = SYSTEM_LOGICAL_PROCESSOR_INFORMATION;
+
+// The records are walked in their 32-bit Windows layout on every build.
+constexpr int maskWidth = 4;
+static_assert(sizeof(KAFFINITY) == maskWidth && sizeof(ULONG_PTR) == maskWidth);
+static_assert(sizeof(DWORD) == 4 && sizeof(WORD) == 2);
+static_assert(sizeof(BasicRecord) == 24);
+static_assert(offsetof(BasicRecord, ProcessorMask) == 0 &&
+              offsetof(BasicRecord, Relationship) == 4);
+static_assert(sizeof(GROUP_AFFINITY) == 12 && offsetof(GROUP_AFFINITY, Mask) == 0);
+static_assert(offsetof(ExRecord, Relationship) == 0 && offsetof(ExRecord, Size) == 4);
+static_assert(offsetof(ExRecord, Processor.GroupCount) == 30);
+static_assert(offsetof(ExRecord, Processor.GroupMask) == 32);
+
+constexpr std::size_t exHeaderBytes = offsetof(ExRecord, Processor);
+constexpr std::size_t groupCountOffset = offsetof(ExRecord, Processor.GroupCount);
+constexpr std::size_t groupsOffset = offsetof(ExRecord, Processor.GroupMask);
+constexpr std::size_t groupBytes = sizeof(GROUP_AFFINITY);
+
+const CoreCounts fallbackCounts{1};
+
+// Records go to the process-wide logger; without one (as in some tests) they
+// are dropped.
+Logger& logger() {
+    static Logger silent(nullptr, LogLevel::Error);
+    Logger* current = Logger::instance();
+    return current != nullptr ? *current : silent;
+}
+
+// Reads a field from the record buffer. The buffer's records need not be
+// aligned for their fields, so the bytes are copied rather than cast.
+template <typename Field>
+Field fieldAt(const std::vector<unsigned char>& buffer, std::size_t offset) {
+    Field field;
+    std::memcpy(&field, buffer.data() + offset, sizeof field);
+    return field;
+}
+
+template <typename Function>
+Function procedureAs(FARPROC procedure) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(procedure));
+}
+
+// The size of the record at `offset` when it lies whole inside the first
+// `end` bytes, group entries included; 0 otherwise.
+std::size_t wholeExRecordSize(const std::vector<unsigned char>& buffer, std::size_t offset,
+                              std::size_t end) {
+    if (end - offset < exHeaderBytes) return 0;
+    const auto size = fieldAt<DWORD>(buffer, offset + offsetof(ExRecord, Size));
+    if (size < groupsOffset || size > end - offset) return 0;
+    const auto groupCount = fieldAt<WORD>(buffer, offset + groupCountOffset);
+    if (groupCount > (size - groupsOffset) / groupBytes) return 0;
+    return size;
+}
+
+std::int32_t countGroupBits(const std::vector<unsigned char>& buffer, std::size_t offset) {
+    const auto groupCount = fieldAt<WORD>(buffer, offset + groupCountOffset);
+    std::int32_t count = 0;
+    for (std::size_t group = 0; group < groupCount; ++group) {
+        const std::size_t entry = offset + groupsOffset + group * groupBytes;
+        count += countBits(fieldAt<KAFFINITY>(buffer, entry + offsetof(GROUP_AFFINITY, Mask)));
+    }
+    return count;
+}
+
+}  // namespace
+
+CpuInfo::CpuInfo() : coreCounts_(readCoreCounts()) {
+    logger().info("CpuInfo::CpuInfo", "cpu core counts = %s", formatCounts(coreCounts_).c_str());
+}
+
+CoreCounts readCoreCounts() {
+    const HMODULE kernel32 = GetModuleHandleA("kernel32");
+    // Looked up at run time: older systems lack one service or both.
+    if (const FARPROC ex = GetProcAddress(kernel32, "GetLogicalProcessorInformationEx")) {
+        return readCoreCountsEx(procedureAs<GetLogicalProcessorInformationExFn>(ex));
+    }
+    if (const FARPROC basic = GetProcAddress(kernel32, "GetLogicalProcessorInformation")) {
+        return readCoreCountsBasic(procedureAs<GetLogicalProcessorInformationFn>(basic));
+    }
+    logger().warning("readCoreCounts",
+                     "No API available to access logical processor information, using [1]");
+    return fallbackCounts;
+}
+
+CoreCounts readCoreCountsEx(GetLogicalProcessorInformationExFn entry) {
+    const auto failure = [](DWORD error) {
+        logger().error("readCoreCountsEx",
+                       "Failed call to GetLogicalProcessorInformationEx, error = %d",
+                       static_cast<int>(error));
+        return fallbackCounts;
+    };
+    logger().info("readCoreCountsEx",
+                  "Using GetLogicalProcessorInformationEx, width of KAFFINITY = %d", maskWidth);
+    // Sized for every relationship, filled with package records only.
+    DWORD length = 0;
+    if (entry(RelationAll, nullptr, &length) != TRUE) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER) return failure(error);
+    }
+    std::vector<unsigned char> buffer(length);
+    if (entry(RelationProcessorPackage, reinterpret_cast<ExRecord*>(buffer.data()), &length) !=
+        TRUE) {
+        return failure(GetLastError());
+    }
+
+    // A malformed answer ends the walk at its last whole record.
+    const std::size_t end = std::min<std::size_t>(length, buffer.size());
+    CoreCounts counts;
+    for (std::size_t offset = 0, size = 0; offset < end; offset += size) {
+        size = wholeExRecordSize(buffer, offset, end);
+        if (size == 0) break;
+        logger().info("readCoreCountsEx", "relationship = %d, size = %d",
+                      static_cast<int>(
+                          fieldAt<std::int32_t>(buffer, offset + offsetof(ExRecord, Relationship))),
+                      static_cast<int>(size));
+        counts.push_back(countGroupBits(buffer, offset));
+    }
+    return counts;
+}
+
+CoreCounts readCoreCountsBasic(GetLogicalProcessorInformationFn entry) {
+    const auto failure = [](DWORD error) {
+        logger().error("readCoreCountsBasic",
+                       "Failed call to GetLogicalProcessorInformation, error = %d",
+                       static_cast<int>(error));
+        return fallbackCounts;
+    };
+    logger().info("readCoreCountsBasic",
+                  "Using GetLogicalProcessorInformation, width of ProcessorMask = %d", maskWidth);
+    DWORD length = 0;
+    if (entry(nullptr, &length) != TRUE) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER) return failure(error);
+    }
+    std::vector<unsigned char> buffer(length);
+    if (entry(reinterpret_cast<BasicRecord*>(buffer.data()), &length) != TRUE) {
+        return failure(GetLastError());
+    }
+    logger().debug(__FILE__ ":101", "size of SYSTEM_LOGICAL_PROCESSOR_INFORMATION array is %d",
+                   static_cast<int>(length));
+
+    // Only whole records inside both the answer and the buffer are read.
+    const std::size_t records = std::min<std::size_t>(length, buffer.size()) / sizeof(BasicRecord);
+    CoreCounts counts;
+    std::int32_t cores = 0;
+    for (std::size_t i = 0; i < records; ++i) {
+        const std::size_t offset = i * sizeof(BasicRecord);
+        const auto relationship =
+            fieldAt<std::int32_t>(buffer, offset + offsetof(BasicRecord, Relationship));
+        logger().info("readCoreCountsBasic", "Processor info, relation = %d",
+                      static_cast<int>(relationship));
+        if (relationship == RelationProcessorPackage) {
+            counts.push_back(countBits(
+                fieldAt<ULONG_PTR>(buffer, offset + offsetof(BasicRecord, ProcessorMask))));
+        } else if (relationship == RelationProcessorCore) {
+            ++cores;
+        }
+    }
+    if (counts.empty()) counts.push_back(cores);
+    return counts;
+}
+
+std::int32_t countBits(std::uint32_t mask) {
+    std::int32_t count = 0;
+    while (mask != 0) {
+        count += static_cast<std::int32_t>(mask & 1u);
+        mask >>= 1;
+    }
+    return count;
+}
