@@ -1,0 +1,90 @@
+// Native methods of com.corvane.tarn.plugin.system.Ostrel, forwarded to the application monitor
+// library libquessa.so. The bridge keeps no state and takes no lock: each call converts its
+// text, calls the monitor once and returns, on whatever Java thread made it.
+#include <jni.h>
+
+#include <cstdint>
+#include <cstdio>
+
+extern "C" {
+// The monitor reads the text during the call only and copies whatever it keeps.
+std::int32_t Ostrel_PostAppState(const char* state);
+// The text stays the monitor's; it is valid at least until NewStringUTF has copied it.
+const char* Ostrel_GetAppStatus();
+}
+
+namespace {
+
+// The modified UTF-8 bytes of a Java string, borrowed from the JVM for one scope.
+//
+//     const Utf8Chars chars(env, text);
+//     if (chars.get() == nullptr) return 0;  // no bytes: leave the JVM's error to Java
+//     use(chars.get());                       // released when chars leaves the scope
+//
+// A null string raises NullPointerException instead of reaching GetStringUTFChars, which would
+// crash on it. When the JVM cannot copy the string, get() is null and whatever the JVM raised
+// (OutOfMemoryError, as JNI has it; HotSpot raises nothing) stays as it is. Either way nothing
+// is released. The bytes are given back with the very reference and pointer they came from.
+// The guard lives inside one native call and is never handed on, so it can be neither copied
+// nor moved: a second owner could only release the bytes twice.
+class Utf8Chars {
+  public:
+    Utf8Chars(JNIEnv* env, jstring text) : env_(env), text_(text) {
+        if (text == nullptr) {
+            throwNullPointer();
+            return;
+        }
+        chars_ = env->GetStringUTFChars(text, nullptr);
+    }
+
+    ~Utf8Chars() {
+        if (chars_ != nullptr) {
+            env_->ReleaseStringUTFChars(text_, chars_);
+        }
+    }
+
+    Utf8Chars(const Utf8Chars&) = delete;
+    Utf8Chars& operator=(const Utf8Chars&) = delete;
+    Utf8Chars(Utf8Chars&&) = delete;
+    Utf8Chars& operator=(Utf8Chars&&) = delete;
+
+    const char* get() const { return chars_; }
+
+  private:
+    void throwNullPointer() const {
+        // FindClass fails only with an exception of its own pending, which then stands instead.
+        const jclass npe = env_->FindClass("java/lang/NullPointerException");
+        if (npe != nullptr) {
+            env_->ThrowNew(npe, "state is null");
+        }
+    }
+
+    JNIEnv* env_;
+    jstring text_;
+    const char* chars_ = nullptr;
+};
+
+}  // namespace
+
+// The receiver (object or class) is never read, so Java may declare both methods static or not.
+extern "C" JNIEXPORT jint JNICALL
+Java_com_corvane_tarn_plugin_system_Ostrel_postState(JNIEnv* env, jobject, jstring state) {
+    const Utf8Chars chars(env, state);
+    if (chars.get() == nullptr) {
+        return 0;
+    }
+    const jint result = Ostrel_PostAppState(chars.get());
+    // The text is an argument, never the format; the echo is left to stdio's own buffering.
+    std::printf("\n%s\n", chars.get());
+    return result;
+}
+
+extern "C" JNIEXPORT jstring JNICALL
+Java_com_corvane_tarn_plugin_system_Ostrel_getAppStatus(JNIEnv* env, jobject) {
+    const char* status = Ostrel_GetAppStatus();
+    // NewStringUTF has no defined meaning for a null text; Java gets null and no exception.
+    if (status == nullptr) {
+        return nullptr;
+    }
+    return env->NewStringUTF(status);
+}

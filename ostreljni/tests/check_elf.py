@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""Checks the built bridge with readelf: a position-independent 32-bit i386 shared object with
+no SONAME or search path, needing libquessa.so then libc.so.6, exporting the two native-method
+entry points only and importing only the two monitor functions and printf."""
+
+import re
+import subprocess
+import sys
+
+ENTRY_POINTS = {
+    "Java_com_corvane_tarn_plugin_system_Ostrel_postState",
+    "Java_com_corvane_tarn_plugin_system_Ostrel_getAppStatus",
+}
+MONITOR = {"Ostrel_PostAppState", "Ostrel_GetAppStatus"}
+# Start-up and shut-down code that the toolchain adds (crti.o, crtbeginS.o); the undefined ones
+# are weak references that stay null where nothing defines them.
+TOOLCHAIN_DEFINED = {"_init", "_fini"}
+TOOLCHAIN_WEAK_UNDEFINED = {"__cxa_finalize", "__gmon_start__", "_ITM_deregisterTMCloneTable",
+                            "_ITM_registerTMCloneTable"}
+
+failures = []
+
+
+def check(what, ok, detail=""):
+    print(("ok: " if ok else "FAILED: ") + what + ("" if ok else " (" + str(detail) + ")"))
+    if not ok:
+        failures.append(what)
+
+
+def readelf(tool, *options):
+    return subprocess.run([tool, "-W", *options], check=True, capture_output=True,
+                          text=True).stdout
+
+
+def main():
+    tool, library = sys.argv[1], sys.argv[2]
+
+    with open(library, "rb") as f:
+        ident = f.read(20)
+    check("ELF magic", ident[:4] == b"\x7fELF", ident[:4])
+    check("ELFCLASS32", ident[4] == 1, ident[4])
+    check("little-endian", ident[5] == 1, ident[5])
+    check("type ET_DYN", int.from_bytes(ident[16:18], "little") == 3, ident[16:18])
+    check("machine 3 (Intel 80386)", int.from_bytes(ident[18:20], "little") == 3, ident[18:20])
+
+    header = readelf(tool, "-h", library)
+    for field, value in (("Class", "ELF32"), ("Type", "DYN (Shared object file)"),
+                         ("Machine", "Intel 80386")):
+        match = re.search(r"^\s*" + field + r":\s*(.*?)\s*$", header, re.M)
+        check("readelf %s: %s" % (field, value), match and match.group(1) == value,
+              match and match.group(1))
+
+    dynamic = readelf(tool, "-d", library)
+    tags = re.findall(r"^\s*0x[0-9a-f]+\s+\((\w+)\)\s+(.*)$", dynamic, re.M)
+    needed = [re.search(r"\[(.*)\]", value).group(1) for tag, value in tags if tag == "NEEDED"]
+    check("NEEDED is exactly libquessa.so, libc.so.6", needed == ["libquessa.so", "libc.so.6"],
+          needed)
+    for tag in ("SONAME", "RPATH", "RUNPATH", "TEXTREL"):
+        check("no %s" % tag, all(t != tag for t, _ in tags), dynamic)
+    check("no TEXTREL flag (position-independent code)",
+          not any(t in ("FLAGS", "FLAGS_1") and "TEXTREL" in v for t, v in tags), dynamic)
+
+    symbols = readelf(tool, "--dyn-syms", library)
+    rows = []
+    for line in symbols.splitlines():
+        fields = line.split()
+        if len(fields) >= 8 and fields[0].endswith(":") and fields[0][:-1].isdigit():
+            name = fields[7]
+            version = name.split("@", 1)[1] if "@" in name else ""
+            rows.append({"type": fields[3], "bind": fields[4], "vis": fields[5],
+                         "ndx": fields[6], "name": name.split("@", 1)[0], "version": version})
+    named = [r for r in rows if r["name"]]
+
+    exported = {r["name"] for r in named if r["ndx"] != "UND" and r["bind"] in ("GLOBAL", "WEAK")}
+    check("exports the two entry points", ENTRY_POINTS <= exported, exported)
+    check("exports nothing else but toolchain stubs",
+          exported - ENTRY_POINTS <= TOOLCHAIN_DEFINED, exported - ENTRY_POINTS)
+    check("entry points are functions", all(r["type"] == "FUNC" for r in named
+                                            if r["name"] in ENTRY_POINTS), named)
+    check("no JNI_OnLoad or JNI_OnUnload",
+          not any(r["name"] in ("JNI_OnLoad", "JNI_OnUnload") for r in named))
+
+    undefined = {r["name"]: r for r in named if r["ndx"] == "UND"}
+    check("imports both monitor functions", MONITOR <= undefined.keys(), sorted(undefined))
+    check("imports printf", "printf" in undefined, sorted(undefined))
+    check("printf is bound to the C library's version",
+          "printf" in undefined and undefined["printf"]["version"].startswith("GLIBC_"),
+          undefined.get("printf"))
+    others = {n: r for n, r in undefined.items() if n not in MONITOR | {"printf"}}
+    check("imports nothing else but weak toolchain references",
+          all(n in TOOLCHAIN_WEAK_UNDEFINED and r["bind"] == "WEAK" for n, r in others.items()),
+          sorted(others))
+
+    print("%d checks failed" % len(failures) if failures else "all ELF checks passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

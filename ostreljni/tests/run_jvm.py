@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""Runs one group of the Java checks in the 32-bit JVM with its standard output captured to a
+file, then compares that output, which holds nothing but the bridge's echoes, with the echo
+that the checks expected: byte for byte, or as a set of echoes when threads posted at once."""
+
+import argparse
+import os
+import resource
+import subprocess
+import sys
+
+TEST_CLASS = "com.corvane.tarn.test.BridgeTest"
+
+
+def echo_records(data):
+    """The texts of an output made of "\\n" + text + "\\n" records, or None if it is not."""
+    tokens = data.split(b"\n")
+    if len(tokens) % 2 == 0 or any(tokens[0::2]):
+        return None
+    return tokens[1::2]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--java", required=True)
+    parser.add_argument("--classes", required=True)
+    parser.add_argument("--variant", required=True, choices=["static", "instance"])
+    parser.add_argument("--library-dir", required=True)
+    parser.add_argument("--monitor-dir", help="where libquessa.so is; none: not findable")
+    parser.add_argument("--work-dir", required=True)
+    parser.add_argument("--group", required=True)
+    parser.add_argument("--check-jni", action="store_true")
+    args = parser.parse_args()
+
+    os.makedirs(args.work_dir, exist_ok=True)
+    name = args.group + (".checkjni" if args.check_jni else "")
+    stdout_path = os.path.join(args.work_dir, name + ".stdout")
+    expected_path = os.path.join(args.work_dir, name + ".expected")
+    for path in (stdout_path, expected_path):
+        if os.path.exists(path):
+            os.remove(path)
+
+    env = dict(os.environ)
+    # Options picked up from the environment would print a note of their own.
+    for variable in ("LD_LIBRARY_PATH", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS"):
+        env.pop(variable, None)
+    if args.monitor_dir:
+        env["LD_LIBRARY_PATH"] = args.monitor_dir
+
+    command = [args.java]
+    if args.check_jni:
+        command.append("-Xcheck:jni")
+    if args.group == "memory":
+        command += MemoryLimits.jvm_options
+    command += ["-Djava.library.path=" + args.library_dir, "-cp", args.classes, TEST_CLASS,
+                args.group, args.variant, expected_path]
+    print("running:", " ".join(command), flush=True)
+    limits = MemoryLimits.apply if args.group == "memory" else None
+    with open(stdout_path, "wb") as stdout:
+        run = subprocess.run(command, stdout=stdout, stderr=subprocess.PIPE, env=env,
+                             timeout=300, preexec_fn=limits)
+    stderr = run.stderr.decode("utf-8", "replace")
+    sys.stdout.write(stderr)
+
+    failures = []
+
+    def check(what, ok, detail=""):
+        print(("ok: " if ok else "FAILED: ") + what + ("" if ok else " (" + detail + ")"))
+        if not ok:
+            failures.append(what)
+
+    check("the JVM exits with status 0", run.returncode == 0, "status %d" % run.returncode)
+    with open(stdout_path, "rb") as f:
+        actual = f.read()
+    expected = None
+    if os.path.exists(expected_path):
+        with open(expected_path, "rb") as f:
+            expected = f.read()
+    check("the checks wrote the expected echo", expected is not None, expected_path)
+    if expected is not None:
+        if args.group == "threads":
+            records = echo_records(actual)
+            check("stdout is made of whole echoes", records is not None, repr(actual[:200]))
+            check("stdout holds every posted text once, in some order",
+                  records is not None and sorted(records) == sorted(echo_records(expected)),
+                  "%d echoes, %d expected" % (len(records or []), expected.count(b"\n") // 2))
+        else:
+            check("stdout is exactly the expected echo (%d bytes)" % len(expected),
+                  actual == expected, "got %r, expected %r" % (actual[:300], expected[:300]))
+    if args.check_jni:
+        for marker in ("WARNING", "FATAL ERROR"):
+            check("no %s from -Xcheck:jni" % marker,
+                  marker not in stderr and marker.encode() not in actual, "see the output above")
+
+    if failures:
+        print("%s: %d driver checks failed" % (name, len(failures)))
+    else:
+        print(name + ": driver checks passed")
+    return 1 if failures else 0
+
+
+class MemoryLimits:
+    """Room for a heap that holds a string of 300 million three-byte characters (600 MB), but
+    not for its 900 MB modified UTF-8 copy: the JVM itself needs about 0.9 GB of address space
+    with this heap, and the copy fits from about 1.7 GB on."""
+
+    jvm_options = ["-Xmx700m", "-Xmn8m", "-XX:+UseSerialGC", "-XX:ReservedCodeCacheSize=32m",
+                   "-Dostreljni.hugeChars=300000000"]
+    address_space = 1280 * 1024 * 1024
+
+    @staticmethod
+    def apply():
+        resource.setrlimit(resource.RLIMIT_AS, (MemoryLimits.address_space,) * 2)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
