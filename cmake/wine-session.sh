@@ -13,6 +13,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 case "$action" in
   start)
+    mkdir -p "$WINEPREFIX"
     wineserver -k >/dev/null 2>&1 || true
     wineserver -p120 </dev/null >/dev/null 2>&1
     wineboot --init </dev/null >/dev/null 2>&1
