@@ -3,8 +3,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/platform.h"
-
 FileAppender::FileAppender(std::string path) : path_(std::move(path)) {
     open();
     if (!stream_.good()) throw std::invalid_argument("Failed to open " + path_);
@@ -12,10 +10,14 @@ FileAppender::FileAppender(std::string path) : path_(std::move(path)) {
 }
 
 std::ostream& FileAppender::open() {
-    platform::openForAppend(stream_, path_);
+    if (file_.open(path_)) {
+        stream_.clear();
+    } else {
+        stream_.setstate(std::ios::failbit);
+    }
     return stream_;
 }
 
 void FileAppender::close() {
-    stream_.close();
+    if (!file_.close()) stream_.setstate(std::ios::failbit);
 }

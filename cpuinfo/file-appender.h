@@ -1,11 +1,12 @@
 // Appends log records to a named file, opening and closing it around every
 // record so that no handle is held between records and other processes may
-// write the same file.
+// write the same file. Each record reaches the file in one append.
 #pragma once
 
-#include <fstream>
+#include <ostream>
 #include <string>
 
+#include "append-file-buffer.h"
 #include "appender.h"
 
 class FileAppender final : public Appender {
@@ -21,6 +22,7 @@ class FileAppender final : public Appender {
     void close() override;
 
   private:
-    std::ofstream stream_;
+    AppendFileBuffer file_;
+    std::ostream stream_{&file_};
     std::string path_;
 };
