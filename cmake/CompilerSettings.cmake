@@ -24,3 +24,7 @@ if(CORVANE_SANITIZE)
   target_compile_options(corvane_sanitizers INTERFACE ${_sanitize})
   target_link_options(corvane_sanitizers INTERFACE ${_sanitize})
 endif()
+if(CORVANE_FUZZ)
+  # Coverage feedback for libFuzzer in everything the fuzz targets link.
+  target_compile_options(corvane_sanitizers INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -9,11 +9,11 @@ bash scripts/setup.sh
 
 passed=0
 failed=0
-for preset in host win32 linux-i386; do
+for preset in host fuzz win32 linux-i386; do
   echo "=== $preset: configure, build, install"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
-  [[ "$preset" == host ]] || cmake --install "build/$preset" >/dev/null
+  [[ "$preset" == host || "$preset" == fuzz ]] || cmake --install "build/$preset" >/dev/null
   echo "=== $preset: test"
   log="build/$preset/ctest.log"
   status=0
@@ -28,6 +28,10 @@ for preset in host win32 linux-i386; do
   passed=$((passed + total - bad))
   failed=$((failed + bad))
   ((status == 0)) || { echo "=== $preset: tests failed" >&2; exit "$status"; }
+  if [[ "$preset" == fuzz ]]; then
+    awk '/ Test: fuzz-/ { name = $NF } /^stat::number_of_executed_units/ { print name ": " $2 " executions" }' \
+      "build/$preset/Testing/Temporary/LastTest.log"
+  fi
 done
 
 echo "all configurations: $passed passed, $failed failed"

@@ -44,16 +44,20 @@ struct CACHE_DESCRIPTOR {
     PROCESSOR_CACHE_TYPE Type;
 };
 
+// Named here rather than inside the record's union, as C++ wants it.
+struct PROCESSOR_CORE_INFORMATION {
+    BYTE Flags;
+};
+struct NUMA_NODE_INFORMATION {
+    DWORD NodeNumber;
+};
+
 struct SYSTEM_LOGICAL_PROCESSOR_INFORMATION {
     ULONG_PTR ProcessorMask;
     LOGICAL_PROCESSOR_RELATIONSHIP Relationship;
     union {
-        struct {
-            BYTE Flags;
-        } ProcessorCore;
-        struct {
-            DWORD NodeNumber;
-        } NumaNode;
+        PROCESSOR_CORE_INFORMATION ProcessorCore;
+        NUMA_NODE_INFORMATION NumaNode;
         CACHE_DESCRIPTOR Cache;
         ULONGLONG Reserved[2];
     };
