@@ -9,15 +9,13 @@ AppendFileBuffer::~AppendFileBuffer() {
 bool AppendFileBuffer::open(const std::string& path) {
     if (isOpen()) close();
     pending_.clear();
-    file_ = platform::openForAppend(path);
-    return isOpen();
+    return file_.open(path);
 }
 
 bool AppendFileBuffer::close() {
     if (!isOpen()) return false;
     const bool flushed = sync() == 0;
-    const bool closed = platform::closeFile(file_);
-    file_ = platform::noFile;
+    const bool closed = file_.close();
     pending_.clear();
     return flushed && closed;
 }
@@ -40,14 +38,14 @@ std::streamsize AppendFileBuffer::xsputn(const char* text, std::streamsize count
 int AppendFileBuffer::sync() {
     if (!isOpen()) return -1;
     if (pending_.empty()) return 0;
-    const bool appended = platform::appendToFile(file_, pending_.data(), pending_.size());
+    const bool appended = file_.append(pending_.data(), pending_.size());
     // Dropped either way: a record that failed is not retried into the next.
     pending_.clear();
     return appended ? 0 : -1;
 }
 
 void AppendFileBuffer::append(const char* text, std::size_t count) {
-    static const std::size_t lineEndSize = std::strlen(platform::textLineEnd);
+    constexpr std::size_t lineEndSize = sizeof platform::textLineEnd - 1;
     const char* const end = text + count;
     while (text != end) {
         const char* newline =

@@ -7,7 +7,7 @@
 #include <streambuf>
 #include <string>
 
-#include "platform/platform.h"
+#include "append-file.h"
 
 class AppendFileBuffer final : public std::streambuf {
   public:
@@ -22,7 +22,7 @@ class AppendFileBuffer final : public std::streambuf {
     // Appends what is still pending and closes the file; false if either
     // failed or no file was open.
     bool close();
-    bool isOpen() const { return file_ != platform::noFile; }
+    bool isOpen() const { return file_.isOpen(); }
 
   protected:
     int_type overflow(int_type ch) override;
@@ -32,6 +32,6 @@ class AppendFileBuffer final : public std::streambuf {
   private:
     void append(const char* text, std::size_t count);
 
-    platform::FileHandle file_ = platform::noFile;
+    platform::AppendFile file_;
     std::string pending_;
 };

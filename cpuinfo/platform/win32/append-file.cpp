@@ -1,0 +1,51 @@
+// With append access only, Windows puts every WriteFile at the end of the file
+// in one piece, where the C runtime's append mode seeks and writes in two
+// steps and loses records when processes share the file.
+#include "append-file.h"
+
+#include "text-encoding.h"
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
+
+namespace platform {
+
+bool AppendFile::open(const std::string& path) {
+    close();
+    const std::u16string utf16 = utf16FromWtf8(path);
+    const std::wstring wide(utf16.begin(), utf16.end());
+    HANDLE file = CreateFileW(wide.c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    handle_ = file;
+    return true;
+}
+
+bool AppendFile::append(const char* bytes, std::size_t size) {
+    if (size > MAXDWORD) return false;
+    // Wine emulates append access as "find the end, then write there", two
+    // steps another process can come between. Locking one byte far past any
+    // real end of file lines the writers up without keeping anybody from the
+    // file's contents. Windows may refuse the lock on an append-only handle;
+    // it needs none, as its own appends are whole.
+    OVERLAPPED farPastTheEnd{};
+    farPastTheEnd.Offset = 0xFFFFFFFE;
+    farPastTheEnd.OffsetHigh = 0x7FFFFFFF;
+    const bool locked =
+        LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &farPastTheEnd) != FALSE;
+    DWORD written = 0;
+    const bool appended =
+        WriteFile(handle_, bytes, static_cast<DWORD>(size), &written, nullptr) != FALSE &&
+        written == size;
+    if (locked) UnlockFileEx(handle_, 0, 1, 0, &farPastTheEnd);
+    return appended;
+}
+
+bool AppendFile::close() {
+    if (!isOpen()) return false;
+    const bool closed = CloseHandle(handle_) != FALSE;
+    handle_ = nullptr;
+    return closed;
+}
+
+}  // namespace platform
