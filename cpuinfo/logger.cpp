@@ -70,7 +70,8 @@ void Logger::write(LogLevel level, const char* label, const char* location, cons
                    va_list arguments) {
     if (level_ < level || !appender_) return;
     char message[maxMessageBytes + 1];
-    std::vsnprintf(message, sizeof message, format, arguments);
+    // Longer output is cut: the length it would have had does not matter.
+    (void)std::vsnprintf(message, sizeof message, format, arguments);
     message[maxMessageBytes] = '\0';
 
     std::ostream& out = appender_->open();
@@ -80,15 +81,30 @@ void Logger::write(LogLevel level, const char* label, const char* location, cons
     appender_->close();
 }
 
-#define LOGGER_WRITER(name, level, label)                              \
-    void Logger::name(const char* location, const char* format, ...) { \
-        va_list arguments;                                             \
-        va_start(arguments, format);                                   \
-        write(level, label, location, format, arguments);              \
-        va_end(arguments);                                             \
-    }
+void Logger::debug(const char* location, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    write(LogLevel::Debug, "] DEBUG ", location, format, arguments);
+    va_end(arguments);
+}
 
-LOGGER_WRITER(debug, LogLevel::Debug, "] DEBUG ")
-LOGGER_WRITER(info, LogLevel::Info, "] INFO ")
-LOGGER_WRITER(warning, LogLevel::Warning, "] WARNING ")
-LOGGER_WRITER(error, LogLevel::Error, "] ERROR ")
+void Logger::info(const char* location, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    write(LogLevel::Info, "] INFO ", location, format, arguments);
+    va_end(arguments);
+}
+
+void Logger::warning(const char* location, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    write(LogLevel::Warning, "] WARNING ", location, format, arguments);
+    va_end(arguments);
+}
+
+void Logger::error(const char* location, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    write(LogLevel::Error, "] ERROR ", location, format, arguments);
+    va_end(arguments);
+}

@@ -82,12 +82,12 @@ CpuInfo::CpuInfo() : coreCounts_(readCoreCounts()) {
 }
 
 CoreCounts readCoreCounts() {
-    const HMODULE kernel32 = GetModuleHandleA("kernel32");
+    auto* const kernel32 = GetModuleHandleA("kernel32");
     // Looked up at run time: older systems lack one service or both.
-    if (const FARPROC ex = GetProcAddress(kernel32, "GetLogicalProcessorInformationEx")) {
+    if (const auto ex = GetProcAddress(kernel32, "GetLogicalProcessorInformationEx")) {
         return readCoreCountsEx(procedureAs<GetLogicalProcessorInformationExFn>(ex));
     }
-    if (const FARPROC basic = GetProcAddress(kernel32, "GetLogicalProcessorInformation")) {
+    if (const auto basic = GetProcAddress(kernel32, "GetLogicalProcessorInformation")) {
         return readCoreCountsBasic(procedureAs<GetLogicalProcessorInformationFn>(basic));
     }
     logger().warning("readCoreCounts",

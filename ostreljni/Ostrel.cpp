@@ -53,7 +53,7 @@ class Utf8Chars {
   private:
     void throwNullPointer() const {
         // FindClass fails only with an exception of its own pending, which then stands instead.
-        const jclass npe = env_->FindClass("java/lang/NullPointerException");
+        auto* const npe = env_->FindClass("java/lang/NullPointerException");
         if (npe != nullptr) {
             env_->ThrowNew(npe, "state is null");
         }

@@ -38,6 +38,7 @@ HMODULE GetModuleHandleA(const char* moduleName) {
     return std::strcmp(moduleName, "kernel32") == 0 ? kernel32Handle() : nullptr;
 }
 
+// cppcheck-suppress constParameter ; the signature is the Windows API's
 FARPROC GetProcAddress(HMODULE module, const char* procedureName) {
     kernel32().lookups.emplace_back(procedureName);
     if (module != kernel32Handle()) return nullptr;

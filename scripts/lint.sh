@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Static analysis of both deliverables' sources: clang-tidy (.clang-tidy) and
+# cppcheck, each file with the compile command of the build that compiles it.
+# Needs the host, win32 and linux-i386 builds configured. Fails on any finding.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+portable=(cpuinfo/*.cpp)
+host=(cpuinfo/platform/host/*.cpp)
+win32=(cpuinfo/platform/win32/*.cpp)
+bridge=(ostreljni/Ostrel.cpp)
+
+# clang knows no mingw-w64 C++ library of its own: hand it the one the cross
+# compiler uses, and the target.
+win32_args=(--extra-arg-before=--target=i686-w64-mingw32)
+while read -r dir; do
+  win32_args+=("--extra-arg=-isystem$(readlink -f "$dir")")
+done < <(i686-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
+         sed -n '/#include <...> search starts here/,/End of search list/p' | grep '^ /')
+
+status=0
+# One file per clang-tidy process: a single process analysing several files
+# carries state between them and reports va_list uses it did not see.
+tidy() {
+  local build="$1"; shift
+  printf '%s\0' "$@" | xargs -0 -n 1 -P "$(nproc)" clang-tidy --quiet -p "build/$build" \
+    "${extra[@]}" 2>/dev/null || status=1
+}
+extra=(); tidy host "${portable[@]}" "${host[@]}" "${bridge[@]}"
+extra=("${win32_args[@]}"); tidy win32 "${portable[@]}" "${win32[@]}"
+extra=(); tidy linux-i386 "${bridge[@]}"
+
+for build in host win32 linux-i386; do
+  cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++17 \
+    --enable=warning,style,performance,portability --suppress=missingIncludeSystem \
+    --project="build/$build/compile_commands.json" \
+    -i build -i cpuinfo/tests -i cpuinfo/fuzz -i ostreljni/tests -i /usr || status=1
+done
+
+if ((status == 0)); then echo "lint: clang-tidy and cppcheck found nothing"; fi
+exit "$status"
