@@ -8,8 +8,8 @@ import java.nio.file.Path;
 /**
  * Runs one group of checks against the bridge inside this JVM.
  *
- * <p>Arguments: the group (sequence, threads, unlinked or memory), how this class tree declares
- * the native methods (static or instance) and the file to write the expected echo to.
+ * <p>Arguments: the group (sequence, threads, unlinked, memory or soak), how this class tree
+ * declares the native methods (static or instance) and the file to write the expected echo to.
  */
 public final class BridgeTest {
     private BridgeTest() {}
@@ -34,6 +34,9 @@ public final class BridgeTest {
                 break;
             case "memory":
                 MemoryTest.run(checks, echo);
+                break;
+            case "soak":
+                SoakTest.run(checks);
                 break;
             default:
                 checks.check("known group " + args[0], false);
