@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ g++-multilib libgtest-dev
+  cmake ninja-build g++ g++-multilib libgtest-dev googletest libbenchmark-dev
+  clang libclang-rt-14-dev clang-tidy cppcheck valgrind
   g++-mingw-w64-i686-posix wine wine32:i386 python3
   openjdk-17-jdk-headless openjdk-17-jre-headless:i386
   binutils file git

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds every configuration and runs all tests:
-# the host build (portable logic under the sanitizers), 32-bit Windows under
-# Wine and 32-bit Linux in a 32-bit JVM. Exits non-zero on any failure.
+# the host build (portable logic under the sanitizers), the unit tests under
+# valgrind, a minute of fuzzing per record walker, 32-bit Windows under Wine
+# and 32-bit Linux in a 32-bit JVM; then static analysis, and two clean builds
+# that must give identical deliverables. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,11 +11,11 @@ bash scripts/setup.sh
 
 passed=0
 failed=0
-for preset in host fuzz win32 linux-i386; do
+for preset in host memcheck fuzz win32 linux-i386; do
   echo "=== $preset: configure, build, install"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
-  [[ "$preset" == host || "$preset" == fuzz ]] || cmake --install "build/$preset" >/dev/null
+  case "$preset" in win32 | linux-i386) cmake --install "build/$preset" >/dev/null ;; esac
   echo "=== $preset: test"
   log="build/$preset/ctest.log"
   status=0
@@ -31,6 +33,16 @@ for preset in host fuzz win32 linux-i386; do
   if [[ "$preset" == fuzz ]]; then
     awk '/ Test: fuzz-/ { name = $NF } /^stat::number_of_executed_units/ { print name ": " $2 " executions" }' \
       "build/$preset/Testing/Temporary/LastTest.log"
+  fi
+done
+
+for check in lint check-reproducible; do
+  echo "=== $check"
+  if bash "scripts/$check.sh"; then
+    passed=$((passed + 1))
+  else
+    echo "=== $check failed" >&2
+    exit 1
   fi
 done
 
