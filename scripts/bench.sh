@@ -1,0 +1,198 @@
+#!/usr/bin/env bash
+# Measures what each deliverable costs against its limit, each figure side by side with its
+# baseline in the same run, and prints one table, also written to build/bench/results.md:
+#   1. cpuinfo.exe end to end under Wine against an empty program started the same way;
+#   2. the two topology walkers on the host (Google Benchmark), per record, silent and file log;
+#   3. the bridge's native methods in the 32-bit JVM against baseline natives;
+#   4. the sizes of the deliverables, cpuinfo.exe against a program using the same streams.
+# Release builds in build/bench-host, build/bench-win32 and build/bench-linux-i386. A few
+# minutes; not part of scripts/test.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+bash scripts/setup.sh
+# Google Benchmark, for the walkers.
+benchmark_status=$(dpkg-query -W -f='${db:Status-Abbrev}' libbenchmark-dev 2>/dev/null || true)
+if [[ "$benchmark_status" != ii* ]]; then
+  sudo_cmd=()
+  ((EUID == 0)) || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends libbenchmark-dev
+fi
+python=/usr/bin/python3
+
+out=build/bench
+rm -rf "$out"
+mkdir -p "$out"
+started=$(date -u '+%Y-%m-%d %H:%M UTC')
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+echo "=== bench: configure and build (Release, benchmarks on, tests off)"
+common=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_BENCHMARKS=ON -DCORVANE_BUILD_TESTS=OFF)
+cmake -S . -B build/bench-host "${common[@]}" >/dev/null
+cmake -S . -B build/bench-win32 "${common[@]}" \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-i686.cmake" >/dev/null
+cmake -S . -B build/bench-linux-i386 "${common[@]}" \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/linux-i386.cmake" >/dev/null
+for dir in bench-host bench-win32 bench-linux-i386; do
+  cmake --build "build/$dir" >"$out/build-$dir.log" 2>&1 || { cat "$out/build-$dir.log"; exit 1; }
+done
+
+win=build/bench-win32/cpuinfo
+lin=build/bench-linux-i386/ostreljni
+
+echo "=== bench: sizes"
+exe_size=$(stat -c %s "$win/cpuinfo.exe")
+mapped_size=$(stat -c %s "$win/bench/cpuinfo_mapped.exe")
+if ((exe_size != mapped_size)); then
+  echo "bench: the mapped copy of cpuinfo.exe has another size ($mapped_size, $exe_size)" >&2
+  exit 1
+fi
+i686-w64-mingw32-objdump -p "$win/cpuinfo.exe" | grep 'DLL Name' >"$out/cpuinfo-imports.txt"
+"$python" cpuinfo/bench/map_summary.py --top 6 --json "$out/cpuinfo-map.json" \
+  "$win/bench/cpuinfo_mapped.map" "$win/bench/bench_streams.map" >"$out/cpuinfo-map.txt"
+cat >"$out/sizes.json" <<EOF
+{"cpuinfo": $exe_size, "streams": $(stat -c %s "$win/bench/bench_streams.exe"),
+ "empty": $(stat -c %s "$win/bench/bench_empty.exe"),
+ "ostreljni": $(stat -c %s "$lin/libostreljni.so"),
+ "ostreljni_text": $(size -A "$lin/libostreljni.so" | awk '$1==".text"{print $2}'),
+ "baseline_so": $(stat -c %s "$lin/bench/libostreljnibench.so"),
+ "imports": "$(awk '{print $3}' "$out/cpuinfo-imports.txt" | paste -sd' ')"}
+EOF
+
+echo "=== bench: topology walkers (host, Google Benchmark)"
+build/bench-host/cpuinfo/bench/cpuinfo_walkers_bench --log-file "$root/$out/walkers.log" \
+  --benchmark_repetitions=12 --benchmark_enable_random_interleaving=true \
+  --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$out/walkers.json" --benchmark_out_format=json >"$out/walkers.txt" 2>&1 ||
+  { cat "$out/walkers.txt"; exit 1; }
+
+echo "=== bench: the bridge in the 32-bit JVM"
+java32=/usr/lib/jvm/java-17-openjdk-i386/bin/java
+for monitor in bench tests; do
+  if [[ $monitor == bench ]]; then dir=$lin/bench/monitor; else dir=$lin/tests/standin; fi
+  "$python" ostreljni/bench/run_bridge_bench.py --java "$java32" --classes "$lin/bench/classes" \
+    --bridge-dir "$lin" --baseline-dir "$lin/bench" --monitor-dir "$root/$dir" \
+    --work-dir "$out/bridge-$monitor" --rounds 101 --out "$out/bridge-$monitor.json"
+  echo "bench: bridge with the $monitor monitor done"
+done
+
+echo "=== bench: cpuinfo.exe under Wine"
+prefix=$root/build/bench-win32/wineprefix
+cmake/wine-session.sh start "$prefix"
+status=0
+"$python" cpuinfo/bench/startup_bench.py --wine-run cmake/wine-run.sh --prefix "$prefix" \
+  --exe "$win/cpuinfo.exe" --empty "$win/bench/bench_empty.exe" \
+  --streams "$win/bench/bench_streams.exe" --work-dir "$out/startup" \
+  --rounds 300 --json "$out/startup.json" >/dev/null || status=$?
+cmake/wine-session.sh stop "$prefix"
+((status == 0)) || exit "$status"
+
+echo "=== bench: results"
+cpu=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
+memory=$(awk '/MemTotal/{printf "%.1f GB", $2/1048576}' /proc/meminfo)
+machine="$(nproc) cores, $cpu, $memory RAM, Linux $(uname -r)"
+jvm=$("$java32" -version 2>&1)
+jvm_version=$(awk -F'"' 'NR==1{print $2}' <<<"$jvm")
+jvm_name=$(sed -n 3p <<<"$jvm" | sed 's/ (build.*//')
+tools="mingw-w64 g++ $(i686-w64-mingw32-g++-posix -dumpversion), $(wine --version),"
+tools+=" OpenJDK $jvm_version i386 ($jvm_name), g++ $(g++ -dumpversion)"
+export MACHINE="$machine" TOOLS="$tools" STARTED="$started"
+export LOAD="$load_before $(cut -d' ' -f1-3 /proc/loadavg)"
+"$python" - "$out" <<'PYTHON' | tee "$out/results.md"
+import json, os, sys
+
+out = sys.argv[1]
+load = lambda name: json.load(open(os.path.join(out, name)))
+rows = []
+
+
+def row(part, what, figure, limit, ratio, goal):
+    met = "" if goal is None else ("met" if ratio <= goal else "**missed**")
+    rows.append("| %s | %s | %s | %s | %s | %s |" % (
+        part, what, figure, limit, "%.3f" % ratio if ratio is not None else "—",
+        ("≤ %.2f, %s" % (goal, met)) if goal is not None else "—"))
+
+
+ms = lambda s: "%.1f ms" % (s * 1000)
+ns = lambda v: ("%.1f ns" % v) if v < 1000 else ("%.2f µs" % (v / 1000))
+
+# 1. cpuinfo.exe under Wine.
+s = load("startup.json")
+for side, what in (("console", "`cpuinfo.exe --logfile console`"),
+                   ("file", "`cpuinfo.exe --logfile FILE`")):
+    q = s[side]["ratio_q1_q3"]
+    row("1", what + " under Wine, start to exit",
+        "%s (quartiles of the ratio %.2f–%.2f)" % (ms(s[side]["median_s"]), q[0], q[1]),
+        "empty static program, same toolchain and start: %s" % ms(s["empty"]["median_s"]),
+        s[side]["ratio_to_empty"], 1.05)
+q = s["streams"]["ratio_q1_q3"]
+row("1", "where the time goes: a static program that only writes a line through the standard "
+    "streams, started the same way",
+    "%s (quartiles of the ratio %.2f–%.2f)" % (ms(s["streams"]["median_s"]), q[0], q[1]),
+    "empty static program: %s" % ms(s["empty"]["median_s"]), s["streams"]["ratio_to_empty"], None)
+
+# 2. The walkers.
+w = {b["run_name"]: b for b in load("walkers.json")["benchmarks"]
+     if b.get("aggregate_name") == "median"}
+for walker in ("readCoreCountsEx", "readCoreCountsBasic"):
+    for mode, label in (("silent", "logger silent"), ("file", "file logger")):
+        # CPU time: the walk runs on one thread and its file writes are system time, while the
+        # wall clock also counts the time other tenants of a shared machine hold the core.
+        t = {n: w["%s/%s/%d" % (walker, mode, n)]["cpu_time"] for n in (1, 64, 1024)}
+        per = " / ".join(ns(t[n] / n) for n in (1, 64, 1024))
+        early = (t[64] - t[1]) / 63
+        late = (t[1024] - t[64]) / 960
+        row("2", "`%s`, %s: CPU time per record at 1 / 64 / 1024 packages" % (walker, label),
+            "%s (per call %s / %s / %s)" % (per, ns(t[1]), ns(t[64]), ns(t[1024])),
+            "linear growth: added cost per record 1→64 packages, %s" % ns(early),
+            late / early, 1.25)
+
+# 3. The bridge.
+for monitor, note in (("bench", ""), ("tests", " (test stand-in monitor: lock and copy included)")):
+    b = load("bridge-%s.json" % monitor)["cases"]
+    for size in ("16 B", "4 KB"):
+        c = b["postState " + size]
+        row("3", "`postState`, %s text, stdout to a file%s" % (size, note),
+            "%s per call" % ns(c["postState"]["ns_per_call"]),
+            "minimal native, same JNI calls and echo: %s (empty native %s)" % (
+                ns(c["minimal native"]["ns_per_call"]), ns(c["empty native"]["ns_per_call"])),
+            c["postState"]["ratio"], 1.2)
+    for size in ("16 B", "4 KB"):
+        c = b["getAppStatus " + size]
+        row("3", "`getAppStatus`, %s text%s" % (size, note),
+            "%s per call (minimal native with the monitor call: %s)" % (
+                ns(c["getAppStatus"]["ns_per_call"]), ns(c["minimal native"]["ns_per_call"])),
+            "bare `NewStringUTF` of the same text: %s (empty native %s)" % (
+                ns(c["bare NewStringUTF"]["ns_per_call"]), ns(c["empty native"]["ns_per_call"])),
+            c["getAppStatus"]["ratio"], 1.1)
+
+# 4. Sizes.
+z = load("sizes.json")
+m = load("cpuinfo-map.json")
+row("4", "`cpuinfo.exe` size (static, stripped; imports %s)" % z["imports"],
+    "%d bytes" % z["cpuinfo"],
+    "static program using the same standard streams: %d bytes" % z["streams"],
+    z["cpuinfo"] / z["streams"], 1.10)
+row("4", "`libostreljni.so` size",
+    "%d bytes (.text %d bytes)" % (z["ostreljni"], z["ostreljni_text"]),
+    "no limit; the benchmark's baseline natives library: %d bytes" % z["baseline_so"], None, None)
+
+print("## Benchmarks\n")
+print("Machine: %s. Tools: %s. Run %s; load average before / after: %s.\n" % (
+    os.environ["MACHINE"], os.environ["TOOLS"], os.environ["STARTED"], os.environ["LOAD"]))
+print("| part | measured | figure | limit | ratio | goal |")
+print("|---|---|---|---|---|---|")
+print("\n".join(rows))
+kb = lambda v: "%.0f KB" % (v / 1000)
+print("\nWhere the bytes of `cpuinfo.exe` go (link map of the same link, loaded sections: %s):"
+      % kb(m["total"]))
+print("by archive " + ", ".join("%s %s" % (a, kb(v)) for a, v in m["archives"][:5]) +
+      "; largest members " + ", ".join("%s %s" % (a, kb(v)) for a, v in m["members"][:4]) +
+      "; beyond the streams program %s, most of it %s." % (
+          kb(m["beyond_baseline_total"]),
+          ", ".join("%s %s" % (a.replace("libcpuinfo_core.a(", "").rstrip(")"), kb(v))
+                    for a, v in m["beyond_baseline"][:4])))
+PYTHON
+echo "bench: table written to $out/results.md"
