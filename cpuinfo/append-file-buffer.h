@@ -7,7 +7,7 @@
 #include <streambuf>
 #include <string>
 
-#include "append-file.h"
+#include "platform/append-file.h"
 
 class AppendFileBuffer final : public std::streambuf {
   public:

@@ -53,6 +53,26 @@ Function procedureAs(FARPROC procedure) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(procedure));
 }
 
+// Asks a service for its records: a sizing query, then the data query into a
+// zero-filled buffer of the size reported. `ask(buffer, length, sizing)` makes
+// one call. On a failure the ERROR record is written and false returned.
+template <typename Ask>
+bool fetchRecords(const char* location, const char* service, Ask ask,
+                  std::vector<unsigned char>& buffer, DWORD& length) {
+    const auto failed = [location, service](DWORD error) {
+        logger().error(location, "Failed call to %s, error = %d", service, static_cast<int>(error));
+        return false;
+    };
+    length = 0;
+    if (ask(nullptr, &length, true) != TRUE) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER) return failed(error);
+    }
+    buffer.assign(length, 0);
+    if (ask(buffer.data(), &length, false) != TRUE) return failed(GetLastError());
+    return true;
+}
+
 // The size of the record at `offset` when it lies whole inside the first
 // `end` bytes, group entries included; 0 otherwise.
 std::size_t wholeExRecordSize(const std::vector<unsigned char>& buffer, std::size_t offset,
@@ -96,24 +116,18 @@ CoreCounts readCoreCounts() {
 }
 
 CoreCounts readCoreCountsEx(GetLogicalProcessorInformationExFn entry) {
-    const auto failure = [](DWORD error) {
-        logger().error("readCoreCountsEx",
-                       "Failed call to GetLogicalProcessorInformationEx, error = %d",
-                       static_cast<int>(error));
-        return fallbackCounts;
-    };
     logger().info("readCoreCountsEx",
                   "Using GetLogicalProcessorInformationEx, width of KAFFINITY = %d", maskWidth);
     // Sized for every relationship, filled with package records only.
+    const auto ask = [entry](unsigned char* records, DWORD* length, bool sizing) {
+        return entry(sizing ? RelationAll : RelationProcessorPackage,
+                     reinterpret_cast<ExRecord*>(records), length);
+    };
+    std::vector<unsigned char> buffer;
     DWORD length = 0;
-    if (entry(RelationAll, nullptr, &length) != TRUE) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER) return failure(error);
-    }
-    std::vector<unsigned char> buffer(length);
-    if (entry(RelationProcessorPackage, reinterpret_cast<ExRecord*>(buffer.data()), &length) !=
-        TRUE) {
-        return failure(GetLastError());
+    if (!fetchRecords("readCoreCountsEx", "GetLogicalProcessorInformationEx", ask, buffer,
+                      length)) {
+        return fallbackCounts;
     }
 
     // A malformed answer ends the walk at its last whole record.
@@ -132,22 +146,16 @@ CoreCounts readCoreCountsEx(GetLogicalProcessorInformationExFn entry) {
 }
 
 CoreCounts readCoreCountsBasic(GetLogicalProcessorInformationFn entry) {
-    const auto failure = [](DWORD error) {
-        logger().error("readCoreCountsBasic",
-                       "Failed call to GetLogicalProcessorInformation, error = %d",
-                       static_cast<int>(error));
-        return fallbackCounts;
-    };
     logger().info("readCoreCountsBasic",
                   "Using GetLogicalProcessorInformation, width of ProcessorMask = %d", maskWidth);
+    const auto ask = [entry](unsigned char* records, DWORD* length, bool) {
+        return entry(reinterpret_cast<BasicRecord*>(records), length);
+    };
+    std::vector<unsigned char> buffer;
     DWORD length = 0;
-    if (entry(nullptr, &length) != TRUE) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER) return failure(error);
-    }
-    std::vector<unsigned char> buffer(length);
-    if (entry(reinterpret_cast<BasicRecord*>(buffer.data()), &length) != TRUE) {
-        return failure(GetLastError());
+    if (!fetchRecords("readCoreCountsBasic", "GetLogicalProcessorInformation", ask, buffer,
+                      length)) {
+        return fallbackCounts;
     }
     logger().debug(__FILE__ ":101", "size of SYSTEM_LOGICAL_PROCESSOR_INFORMATION array is %d",
                    static_cast<int>(length));

@@ -1,4 +1,5 @@
-#include "append-file.h"
+// Host log files: POSIX append mode.
+#include "platform/append-file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,13 +10,13 @@ namespace platform {
 
 bool AppendFile::open(const std::string& path) {
     close();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    file_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     return isOpen();
 }
 
 bool AppendFile::append(const char* bytes, std::size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(fd_, bytes, size);
+        const ssize_t written = ::write(file_, bytes, size);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) return false;
         bytes += written;
@@ -26,8 +27,8 @@ bool AppendFile::append(const char* bytes, std::size_t size) {
 
 bool AppendFile::close() {
     if (!isOpen()) return false;
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
+    const bool closed = ::close(file_) == 0;
+    file_ = noNativeFile;
     return closed;
 }
 

@@ -1,7 +1,7 @@
 // With append access only, Windows puts every WriteFile at the end of the file
 // in one piece, where the C runtime's append mode seeks and writes in two
 // steps and loses records when processes share the file.
-#include "append-file.h"
+#include "platform/append-file.h"
 
 #include "text-encoding.h"
 
@@ -17,7 +17,7 @@ bool AppendFile::open(const std::string& path) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    handle_ = file;
+    file_ = file;
     return true;
 }
 
@@ -32,19 +32,19 @@ bool AppendFile::append(const char* bytes, std::size_t size) {
     farPastTheEnd.Offset = 0xFFFFFFFE;
     farPastTheEnd.OffsetHigh = 0x7FFFFFFF;
     const bool locked =
-        LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &farPastTheEnd) != FALSE;
+        LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &farPastTheEnd) != FALSE;
     DWORD written = 0;
     const bool appended =
-        WriteFile(handle_, bytes, static_cast<DWORD>(size), &written, nullptr) != FALSE &&
+        WriteFile(file_, bytes, static_cast<DWORD>(size), &written, nullptr) != FALSE &&
         written == size;
-    if (locked) UnlockFileEx(handle_, 0, 1, 0, &farPastTheEnd);
+    if (locked) UnlockFileEx(file_, 0, 1, 0, &farPastTheEnd);
     return appended;
 }
 
 bool AppendFile::close() {
     if (!isOpen()) return false;
-    const bool closed = CloseHandle(handle_) != FALSE;
-    handle_ = nullptr;
+    const bool closed = CloseHandle(file_) != FALSE;
+    file_ = noNativeFile;
     return closed;
 }
 

@@ -1,0 +1,11 @@
+// Host files: POSIX descriptors, in append mode, where every write() lands
+// whole at the end of the file.
+#pragma once
+
+namespace platform {
+
+using NativeFile = int;
+inline constexpr NativeFile noNativeFile = -1;
+inline constexpr char textLineEnd[] = "\n";
+
+}  // namespace platform
