@@ -4,37 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "Bridge.h"
-#include "CallLog.h"
-#include "FakeJni.h"
-#include "FakeMonitor.h"
-#include "StdoutCapture.h"
+#include "BridgeFixture.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
-
-class AppStatus : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        CallLog::instance().clear();
-        FakeMonitor::reset();
-    }
-
-    jstring status() {
-        StdoutCapture capture;
-        const jstring result = Java_com_corvane_tarn_plugin_system_Ostrel_getAppStatus(
-            jni_.env(), unreadableReceiver());
-        echo_ = capture.text();
-        return result;
-    }
-
-    const std::vector<Call>& calls() const { return CallLog::instance().calls(); }
-    Names names() const { return CallLog::instance().names(); }
-
-    FakeJni jni_;
-    std::string echo_;
-};
+class AppStatus : public BridgeFixture {};
 
 TEST_F(AppStatus, HandsTheMonitorsOwnTextToNewStringUtfAndReturnsItsString) {
     const char text[] = "up \xC0\x80 \xED\xA0\xBD\xED\xB8\x80";

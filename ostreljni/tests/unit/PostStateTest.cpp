@@ -6,38 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "Bridge.h"
-#include "CallLog.h"
-#include "FakeJni.h"
-#include "FakeMonitor.h"
-#include "StdoutCapture.h"
+#include "BridgeFixture.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
-
-class PostState : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        CallLog::instance().clear();
-        FakeMonitor::reset();
-    }
-
-    // Posts the string with the given bytes; the echo lands in echo_.
-    jint post(jstring state) {
-        StdoutCapture capture;
-        const jint result = Java_com_corvane_tarn_plugin_system_Ostrel_postState(
-            jni_.env(), unreadableReceiver(), state);
-        echo_ = capture.text();
-        return result;
-    }
-
-    const std::vector<Call>& calls() const { return CallLog::instance().calls(); }
-    Names names() const { return CallLog::instance().names(); }
-
-    FakeJni jni_;
-    std::string echo_;
-};
+class PostState : public BridgeFixture {};
 
 TEST_F(PostState, GetsPostsAndReleasesInThatOrder) {
     const jstring state = jni_.string("ready");
