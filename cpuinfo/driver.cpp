@@ -1,6 +1,7 @@
 #include "driver.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "logger.h"
 #include "windows-cpuinfo.h"
@@ -21,6 +22,12 @@ int runQuery(const std::string& logTarget, std::ostream& out, std::ostream& err)
     return exitSuccess;
 }
 
+int outOfMemory(std::ostream& err) {
+    Logger::shutdown();
+    err << "error: out of memory\n" << std::flush;
+    return exitOutOfMemory;
+}
+
 }  // namespace
 
 int runCpuInfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -31,8 +38,9 @@ int runCpuInfo(const std::vector<std::string>& arguments, std::ostream& out, std
     try {
         return runQuery(arguments[1], out, err);
     } catch (const std::bad_alloc&) {
-        Logger::shutdown();
-        err << "error: out of memory\n" << std::flush;
-        return exitOutOfMemory;
+        return outOfMemory(err);
+    } catch (const std::length_error&) {
+        // A record buffer larger than any that can exist.
+        return outOfMemory(err);
     }
 }

@@ -1,9 +1,14 @@
-// Choosing the service through the fake kernel32 module, and CpuInfo's record
-// of the final list.
+// Choosing the service through the fake kernel32 module, CpuInfo's record of
+// the final list, and the whole driver on the fake system.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <sstream>
+
+#include "driver.h"
 #include "fake-service.h"
 #include "log-capture.h"
+#include "logger.h"
 #include "windows-cpuinfo.h"
 
 namespace {
@@ -87,6 +92,40 @@ TEST_F(ServiceChoice, CpuInfoLogsAnEmptyList) {
     const CpuInfo cpuInfo;
     EXPECT_EQ(cpuInfo.coreCounts(), CoreCounts{});
     EXPECT_EQ(log.body().back(), "INFO CpuInfo::CpuInfo: cpu core counts = []");
+}
+
+BOOL WINAPI exhaustedService(LOGICAL_PROCESSOR_RELATIONSHIP,
+                             PSYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX, PDWORD) {
+    throw std::bad_alloc();
+}
+
+TEST(DriverOnTheFakeSystem, ExhaustedMemoryEndsInAnOrderlyWay) {
+    fake_kernel32::reset();
+    fake_kernel32::provide("GetLogicalProcessorInformationEx", asProcedure(exhaustedService));
+    const std::string path = scratchPath();
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(runCpuInfo({"--logfile", path}, out, err), 3);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "error: out of memory\n");
+    EXPECT_EQ(Logger::instance(), nullptr);
+    fake_kernel32::reset();
+    removePath(path);
+}
+
+TEST(DriverOnTheFakeSystem, PrintsTheCountsOfTheFakeSystem) {
+    fake_kernel32::reset();
+    fake_kernel32::provide("GetLogicalProcessorInformationEx", asProcedure(fakeServiceEx));
+    fakeService = FakeService{};
+    fakeService.serve(concat({exRecord(3, {0xFFF}), exRecord(3, {0xFFF})}));
+    const std::string path = scratchPath();
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(runCpuInfo({"--logfile", path}, out, err), 0);
+    EXPECT_EQ(out.str(), "[12,12]\n");
+    EXPECT_EQ(err.str(), "");
+    fake_kernel32::reset();
+    removePath(path);
 }
 
 }  // namespace
