@@ -166,7 +166,9 @@ for monitor, note in (("bench", ""), ("tests", " (test stand-in monitor: lock an
                 ns(c["getAppStatus"]["ns_per_call"]), ns(c["minimal native"]["ns_per_call"])),
             "bare `NewStringUTF` of the same text: %s (empty native %s)" % (
                 ns(c["bare NewStringUTF"]["ns_per_call"]), ns(c["empty native"]["ns_per_call"])),
-            c["getAppStatus"]["ratio"], 1.1)
+            # With the stand-in, the time above NewStringUTF is the stand-in's own lock
+            # and copy, which the minimal native making the same call pays alike.
+            c["getAppStatus"]["ratio"], 1.1 if monitor == "bench" else None)
 
 # 4. Sizes.
 z = load("sizes.json")
