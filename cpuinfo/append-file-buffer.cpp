@@ -8,7 +8,6 @@ AppendFileBuffer::~AppendFileBuffer() {
 
 bool AppendFileBuffer::open(const std::string& path) {
     if (isOpen()) close();
-    pending_.clear();
     return file_.open(path);
 }
 

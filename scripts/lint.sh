@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Static analysis of both deliverables' sources: clang-tidy (.clang-tidy) and
-# cppcheck, each file with the compile command of the build that compiles it.
+# cppcheck, each file with the compile command of the build that compiles it,
+# and clang-format (.clang-format) over all C++ sources, tests included.
 # Needs the host, win32 and linux-i386 builds configured. Fails on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,5 +38,7 @@ for build in host win32 linux-i386; do
     -i build -i cpuinfo/tests -i cpuinfo/fuzz -i ostreljni/tests -i /usr || status=1
 done
 
-if ((status == 0)); then echo "lint: clang-tidy and cppcheck found nothing"; fi
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
+
+if ((status == 0)); then echo "lint: clang-tidy, cppcheck and clang-format found nothing"; fi
 exit "$status"

@@ -62,8 +62,8 @@ void serveFuzzedAnswer(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-BOOL WINAPI fuzzedServiceEx(LOGICAL_PROCESSOR_RELATIONSHIP, PSYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX buffer,
-                            PDWORD length) {
+BOOL WINAPI fuzzedServiceEx(LOGICAL_PROCESSOR_RELATIONSHIP,
+                            PSYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX buffer, PDWORD length) {
     return respond(buffer, length);
 }
 
@@ -71,6 +71,10 @@ BOOL WINAPI fuzzedServiceBasic(PSYSTEM_LOGICAL_PROCESSOR_INFORMATION buffer, PDW
     return respond(buffer, length);
 }
 
-std::size_t fuzzedAnswerBytes() { return answer.written; }
+std::size_t fuzzedAnswerBytes() {
+    return answer.written;
+}
 
-std::size_t fuzzedBufferBytes() { return answer.buffer; }
+std::size_t fuzzedBufferBytes() {
+    return answer.buffer;
+}
