@@ -113,6 +113,17 @@ class FileTarget(LogChecks):
             self.assert_log_section(split_lines(log.read()),
                                     RESULT.fullmatch(done.stdout).group(1))
 
+    def test_targets_that_only_resemble_console_are_files(self):
+        for name in ("Console", "CONSOLE", "my-console", "console.log"):
+            with self.subTest(target=name), tempfile.TemporaryDirectory() as directory:
+                done = run("--logfile", name, cwd=directory)
+                self.assertEqual(done.returncode, 0)
+                result = RESULT.fullmatch(done.stdout)
+                self.assertIsNotNone(result, done.stdout)
+                self.assertEqual(os.listdir(directory), [name])
+                with open(os.path.join(directory, name), "rb") as log:
+                    self.assert_log_section(split_lines(log.read()), result.group(1))
+
     def test_unusable_targets_give_only_the_result(self):
         os.mkdir(os.path.join(self.dir, "a-directory"))
         for target in (os.path.join(self.dir, "missing", "x.log"), "",
