@@ -18,23 +18,27 @@ namespace {
 // The modified UTF-8 bytes of a Java string, borrowed from the JVM for one scope.
 //
 //     const Utf8Chars chars(env, text);
-//     if (chars.get() == nullptr) return 0;  // no bytes: leave the JVM's error to Java
+//     if (chars.get() == nullptr) return 0;  // no bytes: an exception is pending for Java
 //     use(chars.get());                       // released when chars leaves the scope
 //
 // A null string raises NullPointerException instead of reaching GetStringUTFChars, which would
-// crash on it. When the JVM cannot copy the string, get() is null and whatever the JVM raised
-// (OutOfMemoryError, as JNI has it; HotSpot raises nothing) stays as it is. Either way nothing
-// is released. The bytes are given back with the very reference and pointer they came from.
+// crash on it. When the JVM cannot copy the string, get() is null with OutOfMemoryError
+// pending: the JVM's own, as JNI has it, or one raised here, as HotSpot raises nothing and Java
+// would take the 0 returned for the monitor's answer. Either way nothing is released. The bytes
+// are given back with the very reference and pointer they came from.
 // The guard lives inside one native call and is never handed on, so it can be neither copied
 // nor moved: a second owner could only release the bytes twice.
 class Utf8Chars {
   public:
     Utf8Chars(JNIEnv* env, jstring text) : env_(env), text_(text) {
         if (text == nullptr) {
-            throwNullPointer();
+            raise("java/lang/NullPointerException", "state is null");
             return;
         }
         chars_ = env->GetStringUTFChars(text, nullptr);
+        if (chars_ == nullptr && env->ExceptionCheck() == JNI_FALSE) {
+            raise("java/lang/OutOfMemoryError", "no memory for the state's modified UTF-8 copy");
+        }
     }
 
     ~Utf8Chars() {
@@ -51,11 +55,11 @@ class Utf8Chars {
     const char* get() const { return chars_; }
 
   private:
-    void throwNullPointer() const {
+    void raise(const char* className, const char* message) const {
         // FindClass fails only with an exception of its own pending, which then stands instead.
-        auto* const npe = env_->FindClass("java/lang/NullPointerException");
-        if (npe != nullptr) {
-            env_->ThrowNew(npe, "state is null");
+        auto* const exception = env_->FindClass(className);
+        if (exception != nullptr) {
+            env_->ThrowNew(exception, message);
         }
     }
 

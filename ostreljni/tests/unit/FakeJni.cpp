@@ -19,6 +19,7 @@ FakeJni::FakeJni() {
     table_.NewStringUTF = &FakeJni::newStringUtf;
     table_.FindClass = &FakeJni::findClass;
     table_.ThrowNew = &FakeJni::throwNew;
+    table_.ExceptionCheck = &FakeJni::exceptionCheck;
     env_.functions = &table_;
     gCurrent = this;
 }
@@ -53,6 +54,11 @@ jclass FakeJni::nullPointerClass() {
     return reinterpret_cast<jclass>(&handle);
 }
 
+jclass FakeJni::outOfMemoryClass() {
+    static char handle;
+    return reinterpret_cast<jclass>(&handle);
+}
+
 const char* JNICALL FakeJni::getStringUtfChars(JNIEnv* env, jstring str, jboolean* isCopy) {
     FakeJni& fake = of(env);
     Call& call = CallLog::instance().add("GetStringUTFChars");
@@ -60,6 +66,9 @@ const char* JNICALL FakeJni::getStringUtfChars(JNIEnv* env, jstring str, jboolea
     call.nullIsCopy = isCopy == nullptr;
     if (fake.failUtfChars) {
         fake.pending = "java/lang/OutOfMemoryError";
+        return nullptr;
+    }
+    if (fake.failUtfCharsSilently) {
         return nullptr;
     }
     const std::string& bytes = fake.bytesOf(str);
@@ -108,7 +117,10 @@ jclass JNICALL FakeJni::findClass(JNIEnv* env, const char* name) {
         fake.pending = "java/lang/NoClassDefFoundError";
         return nullptr;
     }
-    return std::strcmp(name, "java/lang/NullPointerException") == 0 ? nullPointerClass() : nullptr;
+    if (std::strcmp(name, "java/lang/NullPointerException") == 0) {
+        return nullPointerClass();
+    }
+    return std::strcmp(name, "java/lang/OutOfMemoryError") == 0 ? outOfMemoryClass() : nullptr;
 }
 
 jint JNICALL FakeJni::throwNew(JNIEnv* env, jclass cls, const char* message) {
@@ -116,9 +128,16 @@ jint JNICALL FakeJni::throwNew(JNIEnv* env, jclass cls, const char* message) {
     Call& call = CallLog::instance().add("ThrowNew");
     call.handle = cls;
     call.bytes = message;
-    if (cls == nullPointerClass()) {
-        fake.pending = "java/lang/NullPointerException";
+    if (cls == nullPointerClass() || cls == outOfMemoryClass()) {
+        fake.pending = cls == nullPointerClass() ? "java/lang/NullPointerException"
+                                                 : "java/lang/OutOfMemoryError";
         fake.thrownMessage = message;
     }
     return 0;
+}
+
+jboolean JNICALL FakeJni::exceptionCheck(JNIEnv* env) {
+    FakeJni& fake = of(env);
+    CallLog::instance().add("ExceptionCheck");
+    return fake.pending.empty() ? JNI_FALSE : JNI_TRUE;
 }

@@ -26,9 +26,10 @@ class FakeJni {
     const std::string& bytesOf(jstring string) const;
 
     // What the next calls do instead of succeeding.
-    bool failUtfChars = false;   // GetStringUTFChars: null, OutOfMemoryError pending
-    bool failFindClass = false;  // FindClass: null, NoClassDefFoundError pending
-    bool failNewString = false;  // NewStringUTF: null, OutOfMemoryError pending
+    bool failUtfChars = false;          // GetStringUTFChars: null, OutOfMemoryError pending
+    bool failUtfCharsSilently = false;  // GetStringUTFChars: null, nothing pending (HotSpot)
+    bool failFindClass = false;         // FindClass: null, NoClassDefFoundError pending
+    bool failNewString = false;         // NewStringUTF: null, OutOfMemoryError pending
 
     // The class name of the pending Java exception, empty when none is.
     std::string pending;
@@ -39,8 +40,10 @@ class FakeJni {
     // Releases of a pointer that was not handed out, or not for that string.
     int badReleases = 0;
 
-    // The class handle that FindClass gives for java/lang/NullPointerException.
+    // The class handles that FindClass gives for java/lang/NullPointerException and
+    // java/lang/OutOfMemoryError; it finds no other class.
     static jclass nullPointerClass();
+    static jclass outOfMemoryClass();
 
   private:
     static const char* JNICALL getStringUtfChars(JNIEnv* env, jstring str, jboolean* isCopy);
@@ -48,6 +51,7 @@ class FakeJni {
     static jstring JNICALL newStringUtf(JNIEnv* env, const char* utf);
     static jclass JNICALL findClass(JNIEnv* env, const char* name);
     static jint JNICALL throwNew(JNIEnv* env, jclass cls, const char* message);
+    static jboolean JNICALL exceptionCheck(JNIEnv* env);
     static FakeJni& of(JNIEnv* env);
 
     JNINativeInterface_ table_{};

@@ -101,13 +101,26 @@ TEST_F(PostState, NullStringLeavesTheJvmsErrorWhenTheExceptionClassCannotBeFound
     EXPECT_EQ(echo_, "");
 }
 
-TEST_F(PostState, ReturnsAtOnceWithOutOfMemoryErrorPendingWhenTheBytesAreNotGiven) {
+TEST_F(PostState, ReturnsAtOnceLeavingThePendingErrorWhenTheBytesAreNotGiven) {
     jni_.failUtfChars = true;
     FakeMonitor::postResult = 99;
     EXPECT_EQ(post(jni_.string("large")), 0);
 
-    EXPECT_EQ(names(), (Names{"GetStringUTFChars"}));
+    EXPECT_EQ(names(), (Names{"GetStringUTFChars", "ExceptionCheck"}));
     EXPECT_EQ(jni_.pending, "java/lang/OutOfMemoryError");
+    EXPECT_EQ(echo_, "");
+}
+
+TEST_F(PostState, ThrowsOutOfMemoryErrorWhenTheJvmGivesNoBytesAndRaisesNothing) {
+    jni_.failUtfCharsSilently = true;
+    FakeMonitor::postResult = 99;
+    EXPECT_EQ(post(jni_.string("large")), 0);
+
+    EXPECT_EQ(names(), (Names{"GetStringUTFChars", "ExceptionCheck", "FindClass", "ThrowNew"}));
+    EXPECT_EQ(calls()[2].bytes, "java/lang/OutOfMemoryError");
+    EXPECT_EQ(jni_.pending, "java/lang/OutOfMemoryError");
+    EXPECT_FALSE(jni_.thrownMessage.empty());
+    EXPECT_EQ(jni_.outstanding(), 0u);
     EXPECT_EQ(echo_, "");
 }
 
