@@ -1,7 +1,6 @@
 #include "driver.h"
 
 #include <new>
-#include <stdexcept>
 
 #include "logger.h"
 #include "windows-cpuinfo.h"
@@ -38,9 +37,6 @@ int runCpuInfo(const std::vector<std::string>& arguments, std::ostream& out, std
     try {
         return runQuery(arguments[1], out, err);
     } catch (const std::bad_alloc&) {
-        return outOfMemory(err);
-    } catch (const std::length_error&) {
-        // A record buffer larger than any that can exist.
         return outOfMemory(err);
     }
 }

@@ -27,10 +27,12 @@ class CpuInfo {
 // neither exists.
 CoreCounts readCoreCounts();
 // One entry per package record: the set bits over all its group masks. [1]
-// when a call fails.
+// when a call fails. Under WOW64, a full mask earns a warning.
 CoreCounts readCoreCountsEx(GetLogicalProcessorInformationExFn entry);
 // One entry per package record: the set bits of its mask; without package
 // records, one entry with the number of core records. [1] when a call fails.
+// Under WOW64, a full mask earns a warning.
 CoreCounts readCoreCountsBasic(GetLogicalProcessorInformationFn entry);
 
-std::int32_t countBits(std::uint32_t mask);
+// Masks are as wide as the build's processor masks: 32 or 64 bits.
+std::int32_t countBits(KAFFINITY mask);

@@ -47,6 +47,13 @@ BOOL WINAPI fakeServiceBasic(PSYSTEM_LOGICAL_PROCESSOR_INFORMATION buffer, PDWOR
     return answerCall(-1, buffer, length);
 }
 
+BOOL WINAPI fakeIsWow64Process(HANDLE process, PBOOL wow64) {
+    EXPECT_EQ(process, GetCurrentProcess());
+    ++fakeService.wow64Queries;
+    *wow64 = fakeService.wow64;
+    return TRUE;
+}
+
 void putU16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
@@ -55,28 +62,30 @@ void putU32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
 
-Bytes exRecord(std::int32_t relationship, std::initializer_list<std::uint32_t> groupMasks) {
+Bytes exRecord(std::int32_t relationship, std::initializer_list<KAFFINITY> groupMasks) {
     // Relationship, Size, Flags, EfficiencyClass, 20 reserved bytes, GroupCount,
-    // then 12-byte group entries from offset 32.
-    Bytes record(32 + 12 * groupMasks.size(), 0);
+    // then the group entries from offset 32: mask, group number, reserved.
+    Bytes record(exRecordBytes(groupMasks.size()), 0);
     putU32(record, 0, static_cast<std::uint32_t>(relationship));
     putU32(record, 4, static_cast<std::uint32_t>(record.size()));
     putU16(record, 30, static_cast<std::uint16_t>(groupMasks.size()));
     std::size_t offset = 32;
     std::uint16_t group = 0;
-    for (const std::uint32_t mask : groupMasks) {
-        putU32(record, offset, mask);
-        putU16(record, offset + 4, group++);
-        offset += 12;
+    for (const KAFFINITY mask : groupMasks) {
+        std::memcpy(record.data() + offset, &mask, sizeof mask);
+        putU16(record, offset + sizeof mask, group++);
+        offset += sizeof(GROUP_AFFINITY);
     }
     return record;
 }
 
-Bytes basicRecord(std::int32_t relationship, std::uint32_t processorMask) {
-    Bytes record(24, 0);
-    putU32(record, 0, processorMask);
-    putU32(record, 4, static_cast<std::uint32_t>(relationship));
-    record[8] = 0x5A;  // the union's bytes are not the walker's business
+Bytes basicRecord(std::int32_t relationship, KAFFINITY processorMask) {
+    // ProcessorMask, Relationship, then a 16-byte union from a mask's width
+    // times two.
+    Bytes record(basicRecordBytes, 0);
+    std::memcpy(record.data(), &processorMask, sizeof processorMask);
+    putU32(record, sizeof processorMask, static_cast<std::uint32_t>(relationship));
+    record[2 * sizeof processorMask] = 0x5A;  // the union's bytes are not the walker's business
     return record;
 }
 

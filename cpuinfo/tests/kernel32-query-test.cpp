@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <string>
 
 #include "log-capture.h"
 #include "windows-cpuinfo.h"
@@ -24,7 +25,8 @@ TEST(Kernel32Query, CountsEveryActiveProcessorOnce) {
     ASSERT_FALSE(body.empty());
     EXPECT_EQ(
         body.front(),
-        "INFO readCoreCountsEx: Using GetLogicalProcessorInformationEx, width of KAFFINITY = 4");
+        "INFO readCoreCountsEx: Using GetLogicalProcessorInformationEx, width of KAFFINITY = " +
+            std::to_string(sizeof(KAFFINITY)));
 }
 
 TEST(Kernel32Query, BothServicesAgree) {

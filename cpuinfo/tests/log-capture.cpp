@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,9 +11,20 @@
 
 #include "logger.h"
 
+namespace {
+
+// Tells this process's files from those of test programs running at once.
+const std::string& processToken() {
+    static const std::string token =
+        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    return token;
+}
+
+}  // namespace
+
 std::string scratchPath(const std::string& suffix) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "cpuinfo-";
+    std::string name = "cpuinfo-" + processToken() + "-";
     name += test != nullptr ? std::string(test->test_suite_name()) + "-" + test->name() : "test";
     for (char& c : name) {
         if (c == '/') c = '_';

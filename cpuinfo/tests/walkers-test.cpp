@@ -10,12 +10,19 @@ namespace {
 
 using Records = std::vector<std::string>;
 
-const std::string exUsing =
-    "INFO readCoreCountsEx: Using GetLogicalProcessorInformationEx, width of KAFFINITY = 4";
-const std::string basicUsing =
-    "INFO readCoreCountsBasic: Using GetLogicalProcessorInformation, width of ProcessorMask = 4";
+// Sizes in the layouts of the build's Windows ABI.
+const std::string maskWidth = std::to_string(sizeof(KAFFINITY));
+const auto exPackageBytes = static_cast<DWORD>(exRecordBytes(1));
+const auto basicBytes = static_cast<DWORD>(basicRecordBytes);
 
-std::string exRecordLine(int relationship, int size) {
+const std::string exUsing =
+    "INFO readCoreCountsEx: Using GetLogicalProcessorInformationEx, width of KAFFINITY = " +
+    maskWidth;
+const std::string basicUsing =
+    "INFO readCoreCountsBasic: Using GetLogicalProcessorInformation, width of ProcessorMask = " +
+    maskWidth;
+
+std::string exRecordLine(int relationship, std::size_t size) {
     return "INFO readCoreCountsEx: relationship = " + std::to_string(relationship) +
            ", size = " + std::to_string(size);
 }
@@ -45,7 +52,8 @@ class Walkers : public ::testing::Test {
 TEST_F(Walkers, ExCountsEachPackageAndLogsEveryRecord) {
     const Bytes records = concat({exRecord(3, {0xFF}), exRecord(3, {0xFF})});
     EXPECT_EQ(walkEx(records), (CoreCounts{8, 8}));
-    EXPECT_EQ(log.body(), (Records{exUsing, exRecordLine(3, 44), exRecordLine(3, 44)}));
+    EXPECT_EQ(log.body(),
+              (Records{exUsing, exRecordLine(3, exPackageBytes), exRecordLine(3, exPackageBytes)}));
 }
 
 TEST_F(Walkers, ExSizesForAllRelationshipsThenAsksForPackages) {
@@ -56,22 +64,27 @@ TEST_F(Walkers, ExSizesForAllRelationshipsThenAsksForPackages) {
     EXPECT_EQ(fakeService.calls[0].lengthOnEntry, 0u);
     EXPECT_EQ(fakeService.calls[1].relationship, 3);
     EXPECT_TRUE(fakeService.calls[1].withBuffer);
-    EXPECT_EQ(fakeService.calls[1].lengthOnEntry, 88u);
+    EXPECT_EQ(fakeService.calls[1].lengthOnEntry, 2 * exPackageBytes);
     EXPECT_TRUE(fakeService.calls[1].bufferZeroed);
 }
 
 TEST_F(Walkers, ExAddsUpAllGroupsOfARecord) {
     EXPECT_EQ(walkEx(exRecord(3, {0xFFFFFFFF, 0xF})), (CoreCounts{36}));
+    // Every bit of the build's mask width counts.
+    EXPECT_EQ(walkEx(exRecord(3, {fullMask, 0xF})),
+              (CoreCounts{static_cast<std::int32_t>(8 * sizeof(KAFFINITY) + 4)}));
 }
 
 TEST_F(Walkers, ExRecordWithoutGroupsCountsZero) {
     EXPECT_EQ(walkEx(concat({exRecord(3, {}), exRecord(3, {0x3})})), (CoreCounts{0, 2}));
-    EXPECT_EQ(log.body(), (Records{exUsing, exRecordLine(3, 32), exRecordLine(3, 44)}));
+    EXPECT_EQ(log.body(), (Records{exUsing, exRecordLine(3, exRecordBytes(0)),
+                                   exRecordLine(3, exPackageBytes)}));
 }
 
 TEST_F(Walkers, ExCountsRecordsWhateverTheirRelationship) {
     EXPECT_EQ(walkEx(concat({exRecord(2, {0x1}), exRecord(3, {0x7})})), (CoreCounts{1, 3}));
-    EXPECT_EQ(log.body(), (Records{exUsing, exRecordLine(2, 44), exRecordLine(3, 44)}));
+    EXPECT_EQ(log.body(),
+              (Records{exUsing, exRecordLine(2, exPackageBytes), exRecordLine(3, exPackageBytes)}));
 }
 
 TEST_F(Walkers, ExEmptyAnswerGivesEmptyList) {
@@ -81,7 +94,7 @@ TEST_F(Walkers, ExEmptyAnswerGivesEmptyList) {
 
 TEST_F(Walkers, ExSizingQueryAnsweredTrueGoesOn) {
     const Bytes records = exRecord(3, {0xF});
-    fakeService.answers = {{TRUE, 0, 44, {}}, {TRUE, 0, 44, records}};
+    fakeService.answers = {{TRUE, 0, exPackageBytes, {}}, {TRUE, 0, exPackageBytes, records}};
     EXPECT_EQ(readCoreCountsEx(fakeServiceEx), (CoreCounts{4}));
     EXPECT_EQ(fakeService.calls.size(), 2u);
 }
@@ -98,8 +111,8 @@ TEST_F(Walkers, ExSizingQueryFailureIsLoggedWithItsCode) {
 
 TEST_F(Walkers, ExDataQueryFailureFallsBackToOne) {
     // The buffer turned too small between the two queries: no retry.
-    fakeService.answers = {{FALSE, ERROR_INSUFFICIENT_BUFFER, 44, {}},
-                           {FALSE, ERROR_INSUFFICIENT_BUFFER, 88, {}}};
+    fakeService.answers = {{FALSE, ERROR_INSUFFICIENT_BUFFER, exPackageBytes, {}},
+                           {FALSE, ERROR_INSUFFICIENT_BUFFER, 2 * exPackageBytes, {}}};
     EXPECT_EQ(readCoreCountsEx(fakeServiceEx), (CoreCounts{1}));
     EXPECT_EQ(fakeService.calls.size(), 2u);
     EXPECT_EQ(log.body(),
@@ -109,7 +122,8 @@ TEST_F(Walkers, ExDataQueryFailureFallsBackToOne) {
 }
 
 TEST_F(Walkers, ExResultOtherThanTrueIsFailure) {
-    fakeService.answers = {{2, ERROR_INSUFFICIENT_BUFFER, 44, {}}, {2, 5, 44, exRecord(3, {0xF})}};
+    fakeService.answers = {{2, ERROR_INSUFFICIENT_BUFFER, exPackageBytes, {}},
+                           {2, 5, exPackageBytes, exRecord(3, {0xF})}};
     EXPECT_EQ(readCoreCountsEx(fakeServiceEx), (CoreCounts{1}));
     EXPECT_EQ(log.body().back(),
               "ERROR readCoreCountsEx: Failed call to GetLogicalProcessorInformationEx, error = 5");
@@ -121,12 +135,12 @@ TEST_F(Walkers, ExStopsAtZeroSizedRecord) {
     Bytes stuck = exRecord(3, {0xF});
     putU32(stuck, 4, 0);
     EXPECT_EQ(walkEx(concat({exRecord(3, {0x3}), stuck, exRecord(3, {0xFF})})), (CoreCounts{2}));
-    EXPECT_EQ(log.body(), (Records{exUsing, exRecordLine(3, 44)}));
+    EXPECT_EQ(log.body(), (Records{exUsing, exRecordLine(3, exPackageBytes)}));
 }
 
 TEST_F(Walkers, ExStopsAtRecordReachingPastTheAnswer) {
     Bytes tooLong = exRecord(3, {0xF});
-    putU32(tooLong, 4, 45);
+    putU32(tooLong, 4, exPackageBytes + 1);
     EXPECT_EQ(walkEx(concat({exRecord(3, {0x1}), tooLong})), (CoreCounts{1}));
 }
 
@@ -153,7 +167,8 @@ TEST_F(Walkers, ExIgnoresATrailingPartialRecord) {
 TEST_F(Walkers, ExNeverReadsPastItsBuffer) {
     // The data query claims more bytes than the buffer it was given holds.
     const Bytes record = exRecord(3, {0xF});
-    fakeService.answers = {{FALSE, ERROR_INSUFFICIENT_BUFFER, 44, {}}, {TRUE, 0, 4096, record}};
+    fakeService.answers = {{FALSE, ERROR_INSUFFICIENT_BUFFER, exPackageBytes, {}},
+                           {TRUE, 0, 4096, record}};
     EXPECT_EQ(readCoreCountsEx(fakeServiceEx), (CoreCounts{4}));
 }
 
@@ -176,8 +191,8 @@ TEST_F(Walkers, BasicLogsTheAnswerSizeUnderTheSourceFile) {
     ASSERT_GE(body.size(), 2u);
     const std::string& debug = body[1];
     const std::string suffix =
-        "windows-cpuinfo.cpp:101: size of SYSTEM_LOGICAL_PROCESSOR_INFORMATION "
-        "array is 48";
+        "windows-cpuinfo.cpp:101: size of SYSTEM_LOGICAL_PROCESSOR_INFORMATION array is " +
+        std::to_string(2 * basicBytes);
     EXPECT_EQ(debug.rfind("DEBUG ", 0), 0u) << debug;
     ASSERT_GE(debug.size(), suffix.size());
     EXPECT_EQ(debug.substr(debug.size() - suffix.size()), suffix);
@@ -189,7 +204,7 @@ TEST_F(Walkers, BasicMakesTheTwoExpectedCalls) {
     EXPECT_FALSE(fakeService.calls[0].withBuffer);
     EXPECT_EQ(fakeService.calls[0].lengthOnEntry, 0u);
     EXPECT_TRUE(fakeService.calls[1].withBuffer);
-    EXPECT_EQ(fakeService.calls[1].lengthOnEntry, 48u);
+    EXPECT_EQ(fakeService.calls[1].lengthOnEntry, 2 * basicBytes);
     EXPECT_TRUE(fakeService.calls[1].bufferZeroed);
 }
 
@@ -223,7 +238,8 @@ TEST_F(Walkers, BasicSizingQueryFailureIsLoggedWithItsCode) {
 }
 
 TEST_F(Walkers, BasicDataQueryFailureFallsBackToOne) {
-    fakeService.answers = {{FALSE, ERROR_INSUFFICIENT_BUFFER, 24, {}}, {FALSE, 998, 24, {}}};
+    fakeService.answers = {{FALSE, ERROR_INSUFFICIENT_BUFFER, basicBytes, {}},
+                           {FALSE, 998, basicBytes, {}}};
     EXPECT_EQ(readCoreCountsBasic(fakeServiceBasic), (CoreCounts{1}));
     EXPECT_EQ(
         log.body().back(),
@@ -232,13 +248,13 @@ TEST_F(Walkers, BasicDataQueryFailureFallsBackToOne) {
 
 TEST_F(Walkers, BasicReadsOnlyWholeRecords) {
     Bytes answer = concat({basicRecord(3, 0x3), basicRecord(3, 0x7), basicRecord(3, 0xF)});
-    answer.resize(2 * 24 + 10);
+    answer.resize(2 * basicBytes + 10);
     EXPECT_EQ(walkBasic(answer), (CoreCounts{2, 3}));
 }
 
 TEST_F(Walkers, BasicNeverReadsPastItsBuffer) {
-    fakeService.answers = {{FALSE, ERROR_INSUFFICIENT_BUFFER, 24, {}},
-                           {TRUE, 0, 24 * 100, basicRecord(3, 0x3)}};
+    fakeService.answers = {{FALSE, ERROR_INSUFFICIENT_BUFFER, basicBytes, {}},
+                           {TRUE, 0, basicBytes * 100, basicRecord(3, 0x3)}};
     EXPECT_EQ(readCoreCountsBasic(fakeServiceBasic), (CoreCounts{2}));
 }
 
@@ -247,6 +263,7 @@ TEST(CountBits, CountsSetBitsOfAllWidths) {
     EXPECT_EQ(countBits(0x80000000u), 1);
     EXPECT_EQ(countBits(0xFFFFFFFFu), 32);
     EXPECT_EQ(countBits(0x00F0000Fu), 8);
+    EXPECT_EQ(countBits(fullMask), static_cast<std::int32_t>(8 * sizeof(KAFFINITY)));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // and a "kernel32" module whose procedures the tests provide.
 #include "windows-api.h"
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 
@@ -31,6 +32,10 @@ DWORD GetLastError() {
 
 void SetLastError(DWORD code) {
     lastError = code;
+}
+
+HANDLE GetCurrentProcess() {
+    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 }
 
 HMODULE GetModuleHandleA(const char* moduleName) {

@@ -1,7 +1,9 @@
 // A stand-in for the slice of the Windows API that cpuinfo uses, so the query
-// and its walkers build and run on the host. Types keep their 32-bit Windows
-// layouts (32-bit masks, 24-byte basic records, 12-byte group entries); the
-// last-error value and the module look-ups are fakes that tests control.
+// and its walkers build and run on the host. Types keep the layouts of one
+// Windows ABI, chosen with CPUINFO_WINDOWS_ABI: 32 (the default; 32-bit masks,
+// 24-byte basic records, 12-byte group entries) or 64 (64-bit masks, 32-byte
+// basic records, 16-byte group entries). The last-error value and the module
+// look-ups are fakes that tests control.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +21,20 @@ using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using PDWORD = DWORD*;
+using PBOOL = BOOL*;
 using ULONGLONG = std::uint64_t;
-using KAFFINITY = std::uint32_t;
+#ifndef CPUINFO_WINDOWS_ABI
+#define CPUINFO_WINDOWS_ABI 32
+#endif
+#if CPUINFO_WINDOWS_ABI == 32
 using ULONG_PTR = std::uint32_t;
+#elif CPUINFO_WINDOWS_ABI == 64
+using ULONG_PTR = std::uint64_t;
+#else
+#error "CPUINFO_WINDOWS_ABI is 32 or 64"
+#endif
+using KAFFINITY = ULONG_PTR;
+using HANDLE = void*;
 using HMODULE = struct HMODULE__*;
 using FARPROC = int (*)();
 
@@ -89,6 +102,8 @@ using PSYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX = SYSTEM_LOGICAL_PROCESSOR_INFORM
 
 DWORD GetLastError();
 void SetLastError(DWORD code);
+// The pseudo handle of the running process, as on Windows.
+HANDLE GetCurrentProcess();
 HMODULE GetModuleHandleA(const char* moduleName);
 FARPROC GetProcAddress(HMODULE module, const char* procedureName);
 
