@@ -21,18 +21,42 @@ bool AppendFile::open(const std::string& path) {
     return true;
 }
 
+namespace {
+
+// How long a writer waits for another to finish its append before it appends
+// unlined-up: about a second, in short sleeps.
+constexpr DWORD lockPatienceMs = 1000;
+constexpr DWORD lockRetrySleepMs = 1;
+
+// Wine emulates append access as "find the end, then write there", two steps
+// another process can come between. Locking one byte far past any real end of
+// file lines the writers up without keeping anybody from the file's contents.
+// The lock is never waited for unbounded: a writer stopped while it holds the
+// byte (suspended, or in a debugger) must not stop every other run. Windows may
+// refuse the lock on an append-only handle; it needs none, as its own appends
+// are whole.
+bool lockWriters(HANDLE file, OVERLAPPED& farPastTheEnd) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                       &farPastTheEnd) != FALSE) {
+            return true;
+        }
+        if (GetLastError() != ERROR_LOCK_VIOLATION) return false;
+        // Unsigned differences stay right across the tick count's wrap.
+        if (GetTickCount() - start >= lockPatienceMs) return false;
+        Sleep(lockRetrySleepMs);
+    }
+}
+
+}  // namespace
+
 bool AppendFile::append(const char* bytes, std::size_t size) {
     if (size > MAXDWORD) return false;
-    // Wine emulates append access as "find the end, then write there", two
-    // steps another process can come between. Locking one byte far past any
-    // real end of file lines the writers up without keeping anybody from the
-    // file's contents. Windows may refuse the lock on an append-only handle;
-    // it needs none, as its own appends are whole.
     OVERLAPPED farPastTheEnd{};
-    farPastTheEnd.Offset = 0xFFFFFFFE;
-    farPastTheEnd.OffsetHigh = 0x7FFFFFFF;
-    const bool locked =
-        LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &farPastTheEnd) != FALSE;
+    farPastTheEnd.Offset = static_cast<DWORD>(writersLockOffset);
+    farPastTheEnd.OffsetHigh = static_cast<DWORD>(writersLockOffset >> 32);
+    const bool locked = lockWriters(file_, farPastTheEnd);
     DWORD written = 0;
     const bool appended =
         WriteFile(file_, bytes, static_cast<DWORD>(size), &written, nullptr) != FALSE &&

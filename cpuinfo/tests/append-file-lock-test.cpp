@@ -1,0 +1,83 @@
+// The appenders' lock, as Wine grants it on append-only handles: taken and
+// given back around each append, and never waited for without bound when
+// another writer holds it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+
+#include "log-capture.h"
+#include "platform/append-file.h"
+
+namespace {
+
+// Another process's handle on the log, holding the appenders' lock or not.
+class OtherWriter {
+  public:
+    explicit OtherWriter(const std::string& path) {
+        const std::wstring wide(path.begin(), path.end());
+        handle_ = CreateFileW(wide.c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        at_.Offset = static_cast<DWORD>(platform::writersLockOffset);
+        at_.OffsetHigh = static_cast<DWORD>(platform::writersLockOffset >> 32);
+    }
+    ~OtherWriter() {
+        unlock();
+        CloseHandle(handle_);
+    }
+    OtherWriter(const OtherWriter&) = delete;
+    OtherWriter& operator=(const OtherWriter&) = delete;
+
+    bool tryLock() {
+        locked_ = LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                             &at_) != FALSE;
+        return locked_;
+    }
+    void unlock() {
+        if (locked_) UnlockFileEx(handle_, 0, 1, 0, &at_);
+        locked_ = false;
+    }
+
+  private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    OVERLAPPED at_{};
+    bool locked_ = false;
+};
+
+TEST(AppendFileLock, IsGivenBackAfterEachAppend) {
+    const std::string path = scratchPath();
+    platform::AppendFile file;
+    ASSERT_TRUE(file.open(path));
+    ASSERT_TRUE(file.append("one\r\n", 5));
+    {
+        OtherWriter other(path);
+        EXPECT_TRUE(other.tryLock());
+    }
+    EXPECT_TRUE(file.close());
+    removePath(path);
+}
+
+TEST(AppendFileLock, AppendsAfterAboutASecondWhenAStoppedWriterHoldsIt) {
+    const std::string path = scratchPath();
+    platform::AppendFile file;
+    ASSERT_TRUE(file.open(path));
+    OtherWriter stopped(path);
+    ASSERT_TRUE(stopped.tryLock());
+
+    const auto start = std::chrono::steady_clock::now();
+    auto appended = std::async(std::launch::async, [&file] { return file.append("one\r\n", 5); });
+    const bool finished = appended.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    // A blocked append goes on once the lock is free, so the test ends either way.
+    stopped.unlock();
+    EXPECT_TRUE(finished) << "the append waited for the lock without bound";
+    EXPECT_TRUE(appended.get());
+    EXPECT_GE(waited, std::chrono::milliseconds(500)) << "the append did not wait its turn";
+    EXPECT_TRUE(file.close());
+    EXPECT_EQ(readBytes(path), "one\r\n");
+    removePath(path);
+}
+
+}  // namespace
