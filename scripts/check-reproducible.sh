@@ -13,7 +13,7 @@ trap 'rm -rf "$work"' EXIT
 builds=("$work/first" "$work/second/elsewhere/deeper")
 for tree in "${builds[@]}"; do
   git clone --quiet --no-local . "$tree"
-  for preset in win32 linux-i386; do
+  for preset in win32 win64 linux-i386; do
     cmake -S "$tree" --preset "$preset" -DCORVANE_BUILD_TESTS=OFF >/dev/null
     cmake --build "$tree/build/$preset" >/dev/null
     cmake --install "$tree/build/$preset" >/dev/null
@@ -21,7 +21,7 @@ for tree in "${builds[@]}"; do
 done
 
 status=0
-for artifact in win32/cpuinfo.exe linux-i386/libostreljni.so; do
+for artifact in win32/cpuinfo.exe win64/cpuinfo.exe linux-i386/libostreljni.so; do
   first=$(sha256sum "${builds[0]}/dist/$artifact" | cut -d' ' -f1)
   second=$(sha256sum "${builds[1]}/dist/$artifact" | cut -d' ' -f1)
   if [[ "$first" == "$second" ]]; then

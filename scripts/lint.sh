@@ -2,7 +2,8 @@
 # Static analysis of both deliverables' sources: clang-tidy (.clang-tidy) and
 # cppcheck, each file with the compile command of the build that compiles it,
 # and clang-format (.clang-format) over all C++ sources, tests included.
-# Needs the host, win32 and linux-i386 builds configured. Fails on any finding.
+# Needs the host, win32, win64 and linux-i386 builds configured. Fails on any
+# finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,11 +14,15 @@ bridge=(ostreljni/Ostrel.cpp)
 
 # clang knows no mingw-w64 C++ library of its own: hand it the one the cross
 # compiler uses, and the target.
-win32_args=(--extra-arg-before=--target=i686-w64-mingw32)
-while read -r dir; do
-  win32_args+=("--extra-arg=-isystem$(readlink -f "$dir")")
-done < <(i686-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
-         sed -n '/#include <...> search starts here/,/End of search list/p' | grep '^ /')
+mingw_args() {
+  local target="$1"
+  echo "--extra-arg-before=--target=$target"
+  "$target-g++-posix" -xc++ -E -v - </dev/null 2>&1 |
+    sed -n '/#include <...> search starts here/,/End of search list/p' | grep '^ /' |
+    while read -r dir; do echo "--extra-arg=-isystem$(readlink -f "$dir")"; done
+}
+mapfile -t win32_args < <(mingw_args i686-w64-mingw32)
+mapfile -t win64_args < <(mingw_args x86_64-w64-mingw32)
 
 status=0
 # One file per clang-tidy process: a single process analysing several files
@@ -29,9 +34,10 @@ tidy() {
 }
 extra=(); tidy host "${portable[@]}" "${host[@]}" "${bridge[@]}"
 extra=("${win32_args[@]}"); tidy win32 "${portable[@]}" "${win32[@]}"
+extra=("${win64_args[@]}"); tidy win64 "${portable[@]}" "${win32[@]}"
 extra=(); tidy linux-i386 "${bridge[@]}"
 
-for build in host win32 linux-i386; do
+for build in host win32 win64 linux-i386; do
   cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++17 \
     --enable=warning,style,performance,portability --suppress=missingIncludeSystem \
     --project="build/$build/compile_commands.json" \

@@ -1,21 +1,38 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds both deliverables into dist/ and shows them
+# Sets up what is missing, builds the deliverables into dist/ and shows them
 # at work: cpuinfo.exe under Wine, then the bridge inside a 32-bit JVM.
+# Where the host runs no i386 code (or with CORVANE_NO_NATIVE_I386=1), 32-bit
+# Wine cannot run: the 64-bit cpuinfo.exe shows the same query under wine64,
+# and the JVM runs under qemu-user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+host=$(python3 cmake/i386-host.py)
+echo "=== $(python3 cmake/i386-host.py --describe)"
 
-for preset in win32 linux-i386; do
+for preset in win32 win64 linux-i386; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   cmake --install "build/$preset" >/dev/null
 done
 
-echo "=== cpuinfo.exe --logfile console (under Wine)"
+if [[ $host == native ]]; then
+  abi=win32 loader=/usr/lib/wine/wine
+  echo "=== dist/win32/cpuinfo.exe --logfile console (under Wine)"
+else
+  abi=win64 loader=/usr/lib/wine/wine64
+  echo "=== dist/win64/cpuinfo.exe --logfile console (under wine64: 32-bit Wine needs a host" \
+    "that runs i386 code natively; the 64-bit build runs the same query)"
+fi
 status=0
-cmake/wine-run.sh "$PWD/build/win32/wineprefix" dist/win32/cpuinfo.exe --logfile console || status=$?
+cmake/wine-run.sh "$loader" "$PWD/build/$abi/wineprefix" "dist/$abi/cpuinfo.exe" \
+  --logfile console || status=$?
 echo "=== exit status $status"
 
-echo "=== the bridge in a 32-bit JVM"
+if [[ $host == emulated ]]; then
+  echo "=== the bridge in a 32-bit JVM (under qemu-i386-static, interpreted)"
+else
+  echo "=== the bridge in a 32-bit JVM"
+fi
 cmake --build build/linux-i386 --target ostreljni-demo

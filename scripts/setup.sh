@@ -1,39 +1,100 @@
 #!/usr/bin/env bash
 # Installs the toolchains the build and the tests need, only what is missing.
 # Safe to run again: with everything in place it touches nothing.
+#
+# What a host gets depends on whether its kernel runs i386 code
+# (cmake/i386-host.py). Where it does, 32-bit Wine runs the win32 programs and
+# the 32-bit JVM runs natively. Where it does not, i386 programs run under
+# qemu-user (an i386 binfmt_misc handler is registered for them) and 32-bit
+# Wine is left out, as it cannot run there. CORVANE_NO_NATIVE_I386=1 takes the
+# second path on any host, but never registers the handler where the kernel
+# runs i386 itself: a handler would take precedence over the kernel for every
+# i386 program on the machine.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+
+sudo_cmd=()
+((EUID == 0)) || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+updated=no
+
+missing_of() {
+  local p status
+  for p in "$@"; do
+    status=$(dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null || true)
+    [[ "$status" == ii* ]] || echo "$p"
+  done
+}
+
+install_packages() {
+  ((${#@} > 0)) || return 0
+  echo "setup: installing $*"
+  if [[ $updated == no ]]; then
+    # A mirror caught mid-sync fails one index now and then; retry, then go on
+    # with what was fetched: the install below is what must succeed.
+    for attempt in 1 2 3; do
+      "${sudo_cmd[@]}" apt-get update -qq && break
+      echo "setup: apt-get update failed (attempt $attempt), retrying" >&2
+      sleep $((attempt * 5))
+    done
+    updated=yes
+  fi
+  if ! "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@"; then
+    echo "setup: could not install $*." >&2
+    echo "setup: if apt reported an index of the wrong size or hash, the Debian mirror is" \
+      "mid-sync; it heals within hours: run this again later." >&2
+    exit 1
+  fi
+}
+
+# The probe needs Python first.
+mapfile -t missing < <(missing_of python3)
+install_packages "${missing[@]}"
+kernel=$(python3 cmake/i386-host.py --kernel)
+forced=no
+[[ "${CORVANE_NO_NATIVE_I386:-}" =~ ^(|0)$ ]] || forced=yes
 
 packages=(
   cmake ninja-build g++ g++-multilib libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-tidy cppcheck valgrind
-  g++-mingw-w64-i686-posix wine wine32:i386 python3
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 python3
   openjdk-17-jdk-headless openjdk-17-jre-headless:i386
   binutils file git
 )
-
-missing=()
-for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null || true)
-  [[ "$status" == ii* ]] || missing+=("$p")
-done
-
-if ((${#missing[@]} == 0)); then
-  echo "setup: all build and test tools are present"
-  exit 0
+if [[ $kernel == native && $forced == no ]]; then
+  packages+=(wine wine32:i386)
+else
+  packages+=(qemu-user-static)
 fi
 
-echo "setup: installing ${missing[*]}"
-sudo_cmd=()
-((EUID == 0)) || sudo_cmd=(sudo)
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
-export DEBIAN_FRONTEND=noninteractive
-# A mirror caught mid-sync fails one index now and then; retry, then go on
-# with what was fetched: the install below is what must succeed.
-for attempt in 1 2 3; do
-  "${sudo_cmd[@]}" apt-get update -qq && break
-  echo "setup: apt-get update failed (attempt $attempt), retrying" >&2
-  sleep $((attempt * 5))
-done
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+mapfile -t missing < <(missing_of "${packages[@]}")
+install_packages "${missing[@]}"
+
+# i386 programs started by name (the JVM, the loader's own tests) go to
+# qemu-i386-static through binfmt_misc. A handler that is there already, ours
+# or another's, is left as it is.
+if [[ $kernel != native ]]; then
+  binfmt=/proc/sys/fs/binfmt_misc
+  if [[ ! -e $binfmt/register ]]; then
+    "${sudo_cmd[@]}" mount -t binfmt_misc binfmt_misc "$binfmt" || true
+  fi
+  i386_magic=7f454c4601010100000000000000000002000300
+  if ! grep -qsx "magic $i386_magic" "$binfmt"/*; then
+    echo "setup: registering qemu-i386-static for i386 programs"
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    # The project's own runs name qemu-i386-static themselves; without the
+    # handler only other i386 programs stay unusable.
+    printf '%s' ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" |
+      "${sudo_cmd[@]}" tee "$binfmt/register" >/dev/null ||
+      echo "setup: could not register the handler; i386 programs run only when started" \
+        "through qemu-i386-static" >&2
+  fi
+fi
+
+if [[ $updated == no ]]; then
+  echo "setup: all build and test tools are present"
+fi

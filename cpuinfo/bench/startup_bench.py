@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Times cpuinfo.exe end to end under Wine against an empty program started the same way.
 
-    startup_bench.py --wine-run RUNNER --prefix PREFIX --exe CPUINFO --empty EMPTY
-                     --streams STREAMS --work-dir DIR [--rounds N]
+    startup_bench.py --wine-run RUNNER --loader LOADER --prefix PREFIX --exe CPUINFO
+                     --empty EMPTY --streams STREAMS --work-dir DIR [--rounds N]
                      [--json OUT]
 
 Every round starts each program once, in an order that rotates from round to round, through the
@@ -27,7 +27,8 @@ RESULT = re.compile(rb"\[[0-9]+(?:,[0-9]+)*\]\r\n")
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    for option in ("--wine-run", "--prefix", "--exe", "--empty", "--streams", "--work-dir"):
+    for option in ("--wine-run", "--loader", "--prefix", "--exe", "--empty", "--streams",
+                   "--work-dir"):
         parser.add_argument(option, required=True)
     parser.add_argument("--rounds", type=int, default=40)
     parser.add_argument("--warm-up", type=int, default=3)
@@ -52,8 +53,9 @@ def main():
     def start(name):
         with open(out_path, "wb") as out:
             begin = time.perf_counter()
-            done = subprocess.run([args.wine_run, args.prefix, *sides[name]], stdout=out,
-                                  stderr=subprocess.PIPE, env=env, timeout=120, check=False)
+            done = subprocess.run([args.wine_run, args.loader, args.prefix, *sides[name]],
+                                  stdout=out, stderr=subprocess.PIPE, env=env, timeout=120,
+                                  check=False)
             elapsed = time.perf_counter() - begin
         with open(out_path, "rb") as f:
             output = f.read()

@@ -18,7 +18,7 @@ LINE = re.compile(STAMP + rb"(Begin Brennix version [^\r\n]+|(?:ERROR|WARNING|IN
 
 
 def command(log):
-    prefix = [ARGS.wine, ARGS.prefix] if ARGS.wine else []
+    prefix = [ARGS.wine, ARGS.loader, ARGS.prefix] if ARGS.wine else []
     return [*prefix, ARGS.exe, "--logfile", log]
 
 
@@ -77,6 +77,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe", required=True)
     parser.add_argument("--wine")
+    parser.add_argument("--loader")
     parser.add_argument("--prefix")
     parser.add_argument("--line-end", choices=("crlf", "lf"), required=True)
     parser.add_argument("--processes", type=int, default=8)

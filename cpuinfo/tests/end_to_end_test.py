@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """cpuinfo.exe end to end, under Wine: exact bytes on standard output and
-standard error, exit statuses, log files, and the properties of the binary."""
+standard error, exit statuses, log files; and the properties of the image,
+which need no Wine (the Image class)."""
 
 import argparse
 import os
@@ -25,8 +26,9 @@ RECORD = re.compile(STAMP + rb"(?:ERROR|WARNING|INFO|DEBUG) [^\r\n]+\r\n")
 
 def run(*arguments, stdout=subprocess.PIPE, cwd=None):
     env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
-    return subprocess.run([ARGS.wine, ARGS.prefix, ARGS.exe, *arguments], stdout=stdout,
-                          stderr=subprocess.PIPE, cwd=cwd, env=env, timeout=120, check=False)
+    command = [ARGS.wine, ARGS.loader, ARGS.prefix, ARGS.exe, *arguments]
+    return subprocess.run(command, stdout=stdout, stderr=subprocess.PIPE, cwd=cwd, env=env,
+                          timeout=120, check=False)
 
 
 def split_lines(data):
@@ -44,8 +46,9 @@ class LogChecks(unittest.TestCase):
         self.assertRegex(lines[0], BANNER)
         for line in lines[1:]:
             self.assertRegex(line, RECORD)
+        width = b"8" if ARGS.abi == "win64" else b"4"
         self.assertIn(b"INFO readCoreCountsEx: Using GetLogicalProcessorInformationEx, "
-                      b"width of KAFFINITY = 4\r\n", lines[1])
+                      b"width of KAFFINITY = " + width + b"\r\n", lines[1])
         self.assertTrue(lines[-1].endswith(b"] INFO CpuInfo::CpuInfo: cpu core counts = [" +
                                            counts + b"]\r\n"), lines[-1])
 
@@ -157,16 +160,29 @@ class Failures(unittest.TestCase):
                                      b"error: cannot write the result to standard output\r\n")
 
 
-class Binary(unittest.TestCase):
-    def test_imports_only_system_dlls(self):
+class Image(unittest.TestCase):
+    def test_console_program_for_its_abi(self):
+        header = subprocess.run([ARGS.objdump, "-f", ARGS.exe], capture_output=True, check=True,
+                                text=True).stdout
+        expected = "pei-x86-64" if ARGS.abi == "win64" else "pei-i386"
+        self.assertRegex(header, r"file format %s\n" % expected)
+        dump = subprocess.run([ARGS.objdump, "-p", ARGS.exe], capture_output=True, check=True,
+                              text=True).stdout
+        self.assertRegex(dump, r"Magic\s+%s" % ("020b" if ARGS.abi == "win64" else "010b"))
+        self.assertRegex(dump, r"Subsystem\s+00000003")
+
+    def test_imports_only_system_dlls_and_finds_the_services_at_run_time(self):
         dump = subprocess.run([ARGS.objdump, "-p", ARGS.exe], capture_output=True, check=True,
                               text=True).stdout
         dlls = sorted(re.findall(r"DLL Name: (\S+)", dump))
         self.assertEqual(dlls, ["KERNEL32.dll", "msvcrt.dll"])
         self.assertNotIn("GetLogicalProcessorInformation", dump)
-        self.assertRegex(dump, r"Subsystem\s+00000003")
-        self.assertIn("i386", subprocess.run([ARGS.objdump, "-f", ARGS.exe], capture_output=True,
-                                             check=True, text=True).stdout)
+        self.assertNotIn("IsWow64Process", dump)
+        with open(ARGS.exe, "rb") as exe:
+            data = exe.read()
+        for name in (b"GetLogicalProcessorInformationEx", b"GetLogicalProcessorInformation\0",
+                     b"IsWow64Process\0"):
+            self.assertIn(name, data)
 
     def test_manifest_asks_for_the_invokers_rights(self):
         with open(ARGS.exe, "rb") as exe:
@@ -177,8 +193,12 @@ class Binary(unittest.TestCase):
 def main():
     global ARGS
     parser = argparse.ArgumentParser()
-    for option in ("--exe", "--wine", "--prefix", "--objdump"):
+    for option in ("--exe", "--objdump"):
         parser.add_argument(option, required=True)
+    parser.add_argument("--abi", choices=("win32", "win64"), required=True)
+    # Needed by the classes that run the program.
+    for option in ("--wine", "--loader", "--prefix"):
+        parser.add_argument(option)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0], "-v", *rest])
 

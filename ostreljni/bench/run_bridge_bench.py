@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Runs BridgeBench in the 32-bit JVM with standard output in a file, and checks that file.
 
-    run_bridge_bench.py --java JAVA --classes DIR --bridge-dir DIR --baseline-dir DIR
-                        --monitor-dir DIR --work-dir DIR [--rounds N] --out RESULTS.json
+    run_bridge_bench.py --java JAVA [--emulator QEMU] --classes DIR --bridge-dir DIR
+                        --baseline-dir DIR --monitor-dir DIR --work-dir DIR [--rounds N]
+                        --out RESULTS.json
 
 The echoes of every posted state go to WORK-DIR/echo.stdout, a regular file, as they would for
 an application whose standard output is redirected to a file. Afterwards the file must hold
 exactly the bytes of the echoes the benchmark made (its "echo-bytes" line); it is then deleted.
-The results (ns per call, ratios) are written as JSON."""
+The results (ns per call, ratios) are written as JSON. With --emulator the JVM runs under
+qemu-user, interpreted, as on a host that runs no i386 code."""
 
 import argparse
 import json
@@ -21,6 +23,7 @@ def main():
     for option in ("--java", "--classes", "--bridge-dir", "--baseline-dir", "--monitor-dir",
                    "--work-dir", "--out"):
         parser.add_argument(option, required=True)
+    parser.add_argument("--emulator")
     parser.add_argument("--rounds", type=int, default=61)
     args = parser.parse_args()
 
@@ -31,7 +34,8 @@ def main():
     for variable in ("JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS"):
         env.pop(variable, None)
     # A fixed heap, so that its sizing does not drift during the rounds.
-    command = [args.java, "-Xms256m", "-Xmx256m",
+    jvm = [args.emulator, args.java, "-Xint"] if args.emulator else [args.java]
+    command = [*jvm, "-Xms256m", "-Xmx256m",
                "-Djava.library.path=" + args.bridge_dir + os.pathsep + args.baseline_dir,
                "-cp", args.classes, "com.corvane.tarn.bench.BridgeBench", tsv_path,
                str(args.rounds)]

@@ -2,7 +2,9 @@
 """Runs one group of the Java checks in the 32-bit JVM with its standard output captured to a
 file, then compares that output, which holds nothing but the bridge's echoes, with the echo
 that the checks expected: byte for byte, or as a set of echoes when threads posted at once.
-The soak group's echo is gigabytes long and goes to /dev/null; its checks are the JVM's own."""
+The soak group's echo is gigabytes long and goes to /dev/null; its checks are the JVM's own.
+With --emulator the JVM runs under qemu-user, interpreted: its JIT compilers abort now and then
+there."""
 
 import argparse
 import os
@@ -24,6 +26,7 @@ def echo_records(data):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--java", required=True)
+    parser.add_argument("--emulator", help="qemu-i386-static, on a host without native i386")
     parser.add_argument("--classes", required=True)
     parser.add_argument("--variant", required=True, choices=["static", "instance"])
     parser.add_argument("--library-dir", required=True)
@@ -48,7 +51,7 @@ def main():
     if args.monitor_dir:
         env["LD_LIBRARY_PATH"] = args.monitor_dir
 
-    command = [args.java]
+    command = [args.emulator, args.java, "-Xint"] if args.emulator else [args.java]
     if args.check_jni:
         command.append("-Xcheck:jni")
     if args.group == "memory":
@@ -59,7 +62,13 @@ def main():
     command += ["-Djava.library.path=" + args.library_dir, "-cp", args.classes, TEST_CLASS,
                 args.group, args.variant, expected_path]
     print("running:", " ".join(command), flush=True)
-    limits = MemoryLimits.apply if args.group == "memory" else None
+    limits = None
+    if args.group == "memory":
+        if args.emulator:
+            # The emulator's own mappings are not the JVM's; limit the emulated address space.
+            env["QEMU_RESERVED_VA"] = str(MemoryLimits.address_space)
+        else:
+            limits = MemoryLimits.apply
     with open(os.devnull if soak else stdout_path, "wb") as stdout:
         run = subprocess.run(command, stdout=stdout, stderr=subprocess.PIPE, env=env,
                              timeout=300, preexec_fn=limits)

@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""Says how this host runs i386 (32-bit x86) Linux programs, as one word:
+
+  native    the kernel runs them itself;
+  emulated  they run only under qemu-i386-static;
+  none      they do not run at all.
+
+The probe is a tiny i386 program that prints the machine name the kernel gives
+it: "x86_64" when it runs natively on a 64-bit kernel, "i686" under qemu-user,
+which reports the machine it emulates. Its ELF header carries a non-zero
+padding byte, which the kernel ignores but the usual binfmt_misc handler for
+i386 does not match, so a registered handler cannot pass for the kernel.
+
+CORVANE_NO_NATIVE_I386=1 in the environment makes a native host answer as one
+without native i386 (emulated, or none without qemu-i386-static); --kernel
+ignores it. --describe prints a sentence instead of the word."""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+BASE = 0x08048000
+HEADERS = 52 + 2 * 32
+# uname(&buf); write(1, buf.machine + "\n"); exit(0); exit(1) if uname failed.
+CODE = bytes.fromhex(
+    "81ec90010000"    # sub  $400, %esp          room for struct utsname
+    "89e3"            # mov  %esp, %ebx
+    "b87a000000"      # mov  $122, %eax          newuname
+    "cd80"            # int  $0x80
+    "85c0"            # test %eax, %eax
+    "752c"            # jne  fail
+    "8d8c2404010000"  # lea  260(%esp), %ecx     machine, the fifth 65-byte field
+    "31d2"            # xor  %edx, %edx
+    "803c1100"        # 1: cmpb $0, (%ecx,%edx)
+    "7403"            # je   2f
+    "42"              # inc  %edx
+    "ebf7"            # jmp  1b
+    "c604110a"        # 2: movb $10, (%ecx,%edx)
+    "42"              # inc  %edx
+    "bb01000000"      # mov  $1, %ebx            standard output
+    "b804000000"      # mov  $4, %eax            write
+    "cd80"            # int  $0x80
+    "31db"            # xor  %ebx, %ebx
+    "b801000000"      # mov  $1, %eax            exit(0)
+    "cd80"            # int  $0x80
+    "bb01000000"      # fail: mov $1, %ebx
+    "b801000000"      # mov  $1, %eax            exit(1)
+    "cd80"            # int  $0x80
+)
+
+
+def probe_program():
+    """An i386 ELF executable: one loadable segment and a non-executable stack."""
+    size = HEADERS + len(CODE)
+    ident = b"\x7fELF" + bytes([1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1])
+    header = ident + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, BASE + HEADERS, 52, 0, 0, 52, 32,
+                                 2, 40, 0, 0)
+    load = struct.pack("<IIIIIIII", 1, 0, BASE, BASE, size, size, 5, 0x1000)
+    stack = struct.pack("<IIIIIIII", 0x6474E551, 0, 0, 0, 0, 0, 6, 16)
+    return header + load + stack + CODE
+
+
+def machine(command):
+    """The machine name the probe printed, or None when it did not run."""
+    try:
+        done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              stdin=subprocess.DEVNULL, timeout=60, check=False)
+    except (OSError, subprocess.TimeoutExpired):
+        return None
+    if done.returncode != 0:
+        return None
+    return done.stdout.decode("ascii", "replace").strip()
+
+
+def verdict(honour_force):
+    forced = honour_force and os.environ.get("CORVANE_NO_NATIVE_I386", "") not in ("", "0")
+    qemu = shutil.which("qemu-i386-static")
+    with tempfile.TemporaryDirectory(prefix="i386-probe-") as directory:
+        path = os.path.join(directory, "probe")
+        with open(path, "wb") as program:
+            program.write(probe_program())
+        os.chmod(path, 0o755)
+        if not forced and machine([path]) == "x86_64":
+            return "native", forced
+        emulated = machine([qemu, path]) if qemu else None
+        if emulated is not None and emulated.startswith("i") and emulated.endswith("86"):
+            return "emulated", forced
+    return "none", forced
+
+
+def describe(word, forced):
+    why = ("CORVANE_NO_NATIVE_I386 rules out native i386" if forced
+           else "the kernel runs no 32-bit code")
+    return {
+        "native": "i386 host: native (the kernel runs 32-bit programs; win32 programs run "
+                  "under 32-bit Wine)",
+        "emulated": "i386 host: emulated (" + why + "; i386 programs run under "
+                    "qemu-i386-static, win32 programs are not run, win64 programs run under "
+                    "wine64)",
+        "none": "i386 host: none (" + why + " and qemu-i386-static is missing; i386 and "
+                "win32 programs are not run)",
+    }[word]
+
+
+def main():
+    word, forced = verdict(honour_force="--kernel" not in sys.argv[1:])
+    print(describe(word, forced) if "--describe" in sys.argv[1:] else word)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
