@@ -13,23 +13,41 @@ win32=(cpuinfo/platform/win32/*.cpp)
 bridge=(ostreljni/Ostrel.cpp)
 
 # clang knows no mingw-w64 C++ library of its own: hand it the one the cross
-# compiler uses, and the target.
+# compiler uses, and the target. GCC's own intrinsics headers stay out: they
+# call GCC builtins that clang lacks, and clang brings its own.
 mingw_args() {
   local target="$1"
   echo "--extra-arg-before=--target=$target"
   "$target-g++-posix" -xc++ -E -v - </dev/null 2>&1 |
     sed -n '/#include <...> search starts here/,/End of search list/p' | grep '^ /' |
+    grep -vE '/gcc/[^ ]+/include(-fixed)?$' |
     while read -r dir; do echo "--extra-arg=-isystem$(readlink -f "$dir")"; done
 }
 mapfile -t win32_args < <(mingw_args i686-w64-mingw32)
 mapfile -t win64_args < <(mingw_args x86_64-w64-mingw32)
+
+# One compile command per file: the host compiles the logic twice, once per
+# Windows record layout, and clang-tidy would analyse such a file twice in one
+# process (see below). The first command, the default layout's, stays.
+for build in host win32 win64 linux-i386; do
+  mkdir -p "build/lint/$build"
+  python3 - "build/$build/compile_commands.json" "build/lint/$build/compile_commands.json" <<'PYTHON'
+import json, sys
+seen, kept = set(), []
+for command in json.load(open(sys.argv[1])):
+    if command["file"] not in seen:
+        seen.add(command["file"])
+        kept.append(command)
+json.dump(kept, open(sys.argv[2], "w"), indent=1)
+PYTHON
+done
 
 status=0
 # One file per clang-tidy process: a single process analysing several files
 # carries state between them and reports va_list uses it did not see.
 tidy() {
   local build="$1"; shift
-  printf '%s\0' "$@" | xargs -0 -n 1 -P "$(nproc)" clang-tidy --quiet -p "build/$build" \
+  printf '%s\0' "$@" | xargs -0 -n 1 -P "$(nproc)" clang-tidy --quiet -p "build/lint/$build" \
     "${extra[@]}" 2>/dev/null || status=1
 }
 extra=(); tidy host "${portable[@]}" "${host[@]}" "${bridge[@]}"
@@ -40,7 +58,7 @@ extra=(); tidy linux-i386 "${bridge[@]}"
 for build in host win32 win64 linux-i386; do
   cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++17 \
     --enable=warning,style,performance,portability --suppress=missingIncludeSystem \
-    --project="build/$build/compile_commands.json" \
+    --project="build/lint/$build/compile_commands.json" \
     -i build -i cpuinfo/tests -i cpuinfo/fuzz -i ostreljni/tests -i /usr || status=1
 done
 

@@ -102,7 +102,7 @@ using PSYSTEM_LOGICAL_PROCESSOR_INFORMATION_EX = SYSTEM_LOGICAL_PROCESSOR_INFORM
 
 DWORD GetLastError();
 void SetLastError(DWORD code);
-// The pseudo handle of the running process, as on Windows.
+// A handle that stands for the running process, as on Windows.
 HANDLE GetCurrentProcess();
 HMODULE GetModuleHandleA(const char* moduleName);
 FARPROC GetProcAddress(HMODULE module, const char* procedureName);
