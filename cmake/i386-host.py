@@ -78,7 +78,10 @@ def machine(command):
 def verdict(honour_force):
     forced = honour_force and os.environ.get("CORVANE_NO_NATIVE_I386", "") not in ("", "0")
     qemu = shutil.which("qemu-i386-static")
-    with tempfile.TemporaryDirectory(prefix="i386-probe-") as directory:
+    # Under the build folder, where programs surely may run (a temporary folder may be noexec).
+    build = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "build")
+    os.makedirs(build, exist_ok=True)
+    with tempfile.TemporaryDirectory(prefix="i386-probe-", dir=build) as directory:
         path = os.path.join(directory, "probe")
         with open(path, "wb") as program:
             program.write(probe_program())
