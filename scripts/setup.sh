@@ -47,6 +47,10 @@ install_packages() {
   fi
 }
 
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+
 # The probe needs Python first.
 mapfile -t missing < <(missing_of python3)
 install_packages "${missing[@]}"
@@ -67,10 +71,11 @@ else
   packages+=(qemu-user-static)
 fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${sudo_cmd[@]}" dpkg --add-architecture i386
-fi
-mapfile -t missing < <(missing_of "${packages[@]}")
+# The i386 packages last and on their own: they are the ones a mirror
+# caught mid-sync breaks, and the message then names them.
+mapfile -t missing < <(missing_of "${packages[@]}" | grep -v ':i386$' || true)
+install_packages "${missing[@]}"
+mapfile -t missing < <(missing_of "${packages[@]}" | grep ':i386$' || true)
 install_packages "${missing[@]}"
 
 # i386 programs started by name (the JVM, the loader's own tests) go to
