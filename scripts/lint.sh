@@ -31,7 +31,8 @@ mapfile -t win64_args < <(mingw_args x86_64-w64-mingw32)
 # process (see below). The first command, the default layout's, stays.
 for build in host win32 win64 linux-i386; do
   mkdir -p "build/lint/$build"
-  python3 - "build/$build/compile_commands.json" "build/lint/$build/compile_commands.json" <<'PYTHON'
+  python3 - "build/$build/compile_commands.json" "build/lint/$build/compile_commands.json" \
+    <<'PYTHON'
 import json, sys
 seen, kept = set(), []
 for command in json.load(open(sys.argv[1])):
