@@ -27,7 +27,7 @@ fi
 python=/usr/bin/python3
 i386_host=$("$python" cmake/i386-host.py)
 echo "=== $("$python" cmake/i386-host.py --describe)"
-if [[ $i386_host == native ]]; then
+if [[ $i386_host == native && -x /usr/lib/wine/wine ]]; then
   startup_abi=win32 loader=/usr/lib/wine/wine
 else
   startup_abi=win64 loader=/usr/lib/wine/wine64
@@ -88,7 +88,8 @@ build/bench-host/cpuinfo/bench/cpuinfo_walkers_bench --log-file "$root/$out/walk
   { cat "$out/walkers.txt"; exit 1; }
 
 echo "=== bench: the bridge in the 32-bit JVM"
-java32=/usr/lib/jvm/java-17-openjdk-i386/bin/java
+# The JVM the build found: Debian's, or the copy that set-up unpacked.
+java32=$(sed -n 's/^OSTRELJNI_JAVA32:FILEPATH=//p' build/bench-linux-i386/CMakeCache.txt)
 for monitor in bench tests; do
   if [[ $monitor == bench ]]; then dir=$lin/bench/monitor; else dir=$lin/tests/standin; fi
   "$python" ostreljni/bench/run_bridge_bench.py --java "$java32" "${emulator[@]}" \
@@ -143,7 +144,7 @@ ns = lambda v: ("%.1f ns" % v) if v < 1000 else ("%.2f µs" % (v / 1000))
 # 1. cpuinfo.exe under Wine; the 64-bit build under wine64 where 32-bit Wine cannot run.
 s = load("startup.json")
 under = " under Wine" if os.environ["STARTUP_ABI"] == "win32" else \
-    " (64-bit build) under wine64, as this host runs no 32-bit Wine"
+    " (64-bit build) under wine64, as 32-bit Wine cannot run here"
 for side, what in (("console", "`cpuinfo.exe --logfile console`"),
                    ("file", "`cpuinfo.exe --logfile FILE`")):
     q = s[side]["ratio_q1_q3"]

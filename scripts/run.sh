@@ -17,13 +17,18 @@ for preset in win32 win64 linux-i386; do
   cmake --install "build/$preset" >/dev/null
 done
 
-if [[ $host == native ]]; then
+if [[ $host == native && -x /usr/lib/wine/wine ]]; then
   abi=win32 loader=/usr/lib/wine/wine
   echo "=== dist/win32/cpuinfo.exe --logfile console (under Wine)"
 else
   abi=win64 loader=/usr/lib/wine/wine64
-  echo "=== dist/win64/cpuinfo.exe --logfile console (under wine64: 32-bit Wine needs a host" \
-    "that runs i386 code natively; the 64-bit build runs the same query)"
+  if [[ $host == native ]]; then
+    why="32-bit Wine (wine32:i386) is not installed"
+  else
+    why="32-bit Wine needs a host that runs i386 code natively"
+  fi
+  echo "=== dist/win64/cpuinfo.exe --logfile console (under wine64: $why;" \
+    "the 64-bit build runs the same query)"
 fi
 status=0
 cmake/wine-run.sh "$loader" "$PWD/build/$abi/wineprefix" "dist/$abi/cpuinfo.exe" \

@@ -26,7 +26,7 @@ missing_of() {
   done
 }
 
-install_packages() {
+try_install() {
   ((${#@} > 0)) || return 0
   echo "setup: installing $*"
   if [[ $updated == no ]]; then
@@ -34,17 +34,45 @@ install_packages() {
     # with what was fetched: the install below is what must succeed.
     for attempt in 1 2 3; do
       "${sudo_cmd[@]}" apt-get update -qq && break
-      echo "setup: apt-get update failed (attempt $attempt), retrying" >&2
-      sleep $((attempt * 5))
+      echo "setup: apt-get update failed (attempt $attempt)" >&2
+      ((attempt == 3)) || sleep $((attempt * 5))
     done
     updated=yes
   fi
-  if ! "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@"; then
-    echo "setup: could not install $*." >&2
-    echo "setup: if apt reported an index of the wrong size or hash, the Debian mirror is" \
-      "mid-sync; it heals within hours: run this again later." >&2
-    exit 1
-  fi
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@"
+}
+
+install_packages() {
+  try_install "$@" && return 0
+  echo "setup: could not install $*." >&2
+  exit 1
+}
+
+# Where apt cannot install the 32-bit JRE, the same Debian package unpacked
+# under /opt, on the 32-bit runtimes of the multilib packages (amd64 ones, so
+# never out of step with the host's own libraries). apt-get download checks
+# the package against the signed index, as an install would.
+jre_root=/opt/corvane/jre-i386
+unpack_jre_i386() {
+  local runtimes work
+  mapfile -t runtimes < <(missing_of libc6-i386 lib32gcc-s1 lib32stdc++6 lib32z1)
+  install_packages "${runtimes[@]}"
+  work=$(mktemp -d)
+  (cd "$work" && "${sudo_cmd[@]}" apt-get download -qq openjdk-17-jre-headless:i386) || {
+    rm -rf "$work"
+    return 1
+  }
+  "${sudo_cmd[@]}" rm -rf "$jre_root"
+  "${sudo_cmd[@]}" mkdir -p "$jre_root"
+  "${sudo_cmd[@]}" dpkg-deb -x "$work"/openjdk-17-jre-headless_*_i386.deb "$jre_root"
+  rm -rf "$work"
+  # The package links its configuration from /etc, where the unpacked copy has it.
+  local link target
+  while IFS= read -r link; do
+    target=$(readlink "$link")
+    "${sudo_cmd[@]}" ln -sfn "$jre_root$target" "$link"
+  done < <(find "$jre_root/usr/lib/jvm" -type l -lname '/etc/java-17-openjdk/*')
+  echo "setup: openjdk-17-jre-headless:i386 unpacked into $jre_root"
 }
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -75,8 +103,29 @@ fi
 # caught mid-sync breaks, and the message then names them.
 mapfile -t missing < <(missing_of "${packages[@]}" | grep -v ':i386$' || true)
 install_packages "${missing[@]}"
-mapfile -t missing < <(missing_of "${packages[@]}" | grep ':i386$' || true)
-install_packages "${missing[@]}"
+# One at a time: where the mirror's i386 index fails verification, apt can
+# install none that must match an amd64 package already updated from it.
+for package in $(missing_of "${packages[@]}" | grep ':i386$' || true); do
+  case $package in
+    openjdk-17-jre-headless:i386)
+      [[ -x $jre_root/usr/lib/jvm/java-17-openjdk-i386/bin/java ]] && continue
+      try_install "$package" && continue
+      echo "setup: apt could not install $package; unpacking Debian's package instead" >&2
+      unpack_jre_i386 || {
+        echo "setup: could not fetch $package either; if apt reported an index of the" \
+          "wrong size or hash, the Debian mirror is mid-sync: run this again later." >&2
+        exit 1
+      }
+      ;;
+    wine32:i386)
+      try_install "$package" && continue
+      echo "setup: could not install $package: the tests that run the win32 image will be" \
+        "reported as skipped, and scripts/run.sh shows the win64 one. If apt reported an" \
+        "index of the wrong size or hash, the Debian mirror is mid-sync: run this again later." >&2
+      ;;
+    *) install_packages "$package" ;;
+  esac
+done
 
 # i386 programs started by name (the JVM, the loader's own tests) go to
 # qemu-i386-static through binfmt_misc. A handler that is there already, ours
