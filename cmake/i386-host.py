@@ -22,6 +22,9 @@ import subprocess
 import sys
 import tempfile
 
+# Debian's 32-bit Wine loader, from wine32:i386.
+WINE32_LOADER = "/usr/lib/wine/wine"
+
 BASE = 0x08048000
 HEADERS = 52 + 2 * 32
 # uname(&buf); write(1, buf.machine + "\n"); exit(0); exit(1) if uname failed.
@@ -97,9 +100,10 @@ def verdict(honour_force):
 def describe(word, forced):
     why = ("CORVANE_NO_NATIVE_I386 rules out native i386" if forced
            else "the kernel runs no 32-bit code")
+    wine32 = ("win32 programs run under 32-bit Wine" if os.path.exists(WINE32_LOADER)
+              else "32-bit Wine is not installed, so win32 programs are not run")
     return {
-        "native": "i386 host: native (the kernel runs 32-bit programs; win32 programs run "
-                  "under 32-bit Wine)",
+        "native": "i386 host: native (the kernel runs 32-bit programs; " + wine32 + ")",
         "emulated": "i386 host: emulated (" + why + "; i386 programs run under "
                     "qemu-i386-static, win32 programs are not run, win64 programs run under "
                     "wine64)",
