@@ -13,7 +13,8 @@ i386 does not match, so a registered handler cannot pass for the kernel.
 
 CORVANE_NO_NATIVE_I386=1 in the environment makes a native host answer as one
 without native i386 (emulated, or none without qemu-i386-static); --kernel
-ignores it. --describe prints a sentence instead of the word."""
+ignores it. --describe prints a sentence instead of the word, --win32 "yes" when
+win32 programs run here under 32-bit Wine, else the reason they do not."""
 
 import os
 import shutil
@@ -97,10 +98,19 @@ def verdict(honour_force):
     return "none", forced
 
 
+def win32_blocker(word):
+    """Why win32 programs cannot run here under 32-bit Wine, or None when they can."""
+    if word != "native":
+        return "32-bit Wine needs a host that runs i386 code natively (this one: %s)" % word
+    if not os.path.exists(WINE32_LOADER):
+        return "32-bit Wine (wine32:i386) is not installed"
+    return None
+
+
 def describe(word, forced):
     why = ("CORVANE_NO_NATIVE_I386 rules out native i386" if forced
            else "the kernel runs no 32-bit code")
-    wine32 = ("win32 programs run under 32-bit Wine" if os.path.exists(WINE32_LOADER)
+    wine32 = ("win32 programs run under 32-bit Wine" if win32_blocker(word) is None
               else "32-bit Wine is not installed, so win32 programs are not run")
     return {
         "native": "i386 host: native (the kernel runs 32-bit programs; " + wine32 + ")",
@@ -114,7 +124,12 @@ def describe(word, forced):
 
 def main():
     word, forced = verdict(honour_force="--kernel" not in sys.argv[1:])
-    print(describe(word, forced) if "--describe" in sys.argv[1:] else word)
+    if "--describe" in sys.argv[1:]:
+        print(describe(word, forced))
+    elif "--win32" in sys.argv[1:]:
+        print(win32_blocker(word) or "yes")
+    else:
+        print(word)
     return 0
 
 

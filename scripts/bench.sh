@@ -7,10 +7,10 @@
 #   4. the sizes of the deliverables, cpuinfo.exe against a program using the same streams.
 # Release builds in build/bench-host, build/bench-win32 and build/bench-linux-i386. A few
 # minutes; not part of scripts/test.sh.
-# On a host that runs no i386 code (or with CORVANE_NO_NATIVE_I386=1) 32-bit Wine cannot run:
-# the start-up is measured for the 64-bit build (build/bench-win64) under wine64, against an
-# empty 64-bit program, and the bridge's rows, measured in the JVM under qemu-user, are marked
-# as emulated and carry no goal.
+# Where 32-bit Wine cannot run (cmake/i386-host.py --win32 says why) the start-up is measured
+# for the 64-bit build (build/bench-win64) under wine64, against an empty 64-bit program. On a
+# host that runs no i386 code (or with CORVANE_NO_NATIVE_I386=1) the bridge's rows, measured in
+# the JVM under qemu-user, are marked as emulated and carry no goal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -27,7 +27,7 @@ fi
 python=/usr/bin/python3
 i386_host=$("$python" cmake/i386-host.py)
 echo "=== $("$python" cmake/i386-host.py --describe)"
-if [[ $i386_host == native && -x /usr/lib/wine/wine ]]; then
+if [[ $("$python" cmake/i386-host.py --win32) == yes ]]; then
   startup_abi=win32 loader=/usr/lib/wine/wine
 else
   startup_abi=win64 loader=/usr/lib/wine/wine64

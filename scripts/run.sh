@@ -17,17 +17,13 @@ for preset in win32 win64 linux-i386; do
   cmake --install "build/$preset" >/dev/null
 done
 
-if [[ $host == native && -x /usr/lib/wine/wine ]]; then
+win32=$(python3 cmake/i386-host.py --win32)
+if [[ $win32 == yes ]]; then
   abi=win32 loader=/usr/lib/wine/wine
   echo "=== dist/win32/cpuinfo.exe --logfile console (under Wine)"
 else
   abi=win64 loader=/usr/lib/wine/wine64
-  if [[ $host == native ]]; then
-    why="32-bit Wine (wine32:i386) is not installed"
-  else
-    why="32-bit Wine needs a host that runs i386 code natively"
-  fi
-  echo "=== dist/win64/cpuinfo.exe --logfile console (under wine64: $why;" \
+  echo "=== dist/win64/cpuinfo.exe --logfile console (under wine64: $win32;" \
     "the 64-bit build runs the same query)"
 fi
 status=0

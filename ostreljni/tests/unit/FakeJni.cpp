@@ -11,6 +11,16 @@ namespace {
 
 FakeJni* gCurrent = nullptr;
 
+// The classes FindClass finds; a class's handle is the address of its entry.
+struct KnownClass {
+    const char* name;
+};
+KnownClass knownClasses[] = {{"java/lang/NullPointerException"}, {"java/lang/OutOfMemoryError"}};
+
+jclass handleOf(KnownClass& known) {
+    return reinterpret_cast<jclass>(&known);
+}
+
 }  // namespace
 
 FakeJni::FakeJni() {
@@ -50,13 +60,7 @@ const std::string& FakeJni::bytesOf(jstring string) const {
 }
 
 jclass FakeJni::nullPointerClass() {
-    static char handle;
-    return reinterpret_cast<jclass>(&handle);
-}
-
-jclass FakeJni::outOfMemoryClass() {
-    static char handle;
-    return reinterpret_cast<jclass>(&handle);
+    return handleOf(knownClasses[0]);
 }
 
 const char* JNICALL FakeJni::getStringUtfChars(JNIEnv* env, jstring str, jboolean* isCopy) {
@@ -117,10 +121,12 @@ jclass JNICALL FakeJni::findClass(JNIEnv* env, const char* name) {
         fake.pending = "java/lang/NoClassDefFoundError";
         return nullptr;
     }
-    if (std::strcmp(name, "java/lang/NullPointerException") == 0) {
-        return nullPointerClass();
+    for (KnownClass& known : knownClasses) {
+        if (std::strcmp(name, known.name) == 0) {
+            return handleOf(known);
+        }
     }
-    return std::strcmp(name, "java/lang/OutOfMemoryError") == 0 ? outOfMemoryClass() : nullptr;
+    return nullptr;
 }
 
 jint JNICALL FakeJni::throwNew(JNIEnv* env, jclass cls, const char* message) {
@@ -128,10 +134,11 @@ jint JNICALL FakeJni::throwNew(JNIEnv* env, jclass cls, const char* message) {
     Call& call = CallLog::instance().add("ThrowNew");
     call.handle = cls;
     call.bytes = message;
-    if (cls == nullPointerClass() || cls == outOfMemoryClass()) {
-        fake.pending = cls == nullPointerClass() ? "java/lang/NullPointerException"
-                                                 : "java/lang/OutOfMemoryError";
-        fake.thrownMessage = message;
+    for (KnownClass& known : knownClasses) {
+        if (cls == handleOf(known)) {
+            fake.pending = known.name;
+            fake.thrownMessage = message;
+        }
     }
     return 0;
 }

@@ -40,10 +40,9 @@ class FakeJni {
     // Releases of a pointer that was not handed out, or not for that string.
     int badReleases = 0;
 
-    // The class handles that FindClass gives for java/lang/NullPointerException and
-    // java/lang/OutOfMemoryError; it finds no other class.
+    // The class handle that FindClass gives for java/lang/NullPointerException. It finds
+    // java/lang/OutOfMemoryError too, and no other class.
     static jclass nullPointerClass();
-    static jclass outOfMemoryClass();
 
   private:
     static const char* JNICALL getStringUtfChars(JNIEnv* env, jstring str, jboolean* isCopy);
