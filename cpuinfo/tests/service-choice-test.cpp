@@ -118,6 +118,16 @@ TEST_F(ServiceChoice, UnderWow64AFullMaskWarnsAfterTheNewerServicesRecords) {
               "INFO CpuInfo::CpuInfo: cpu core counts = [8," + std::to_string(4 + full) + "]");
 }
 
+TEST_F(ServiceChoice, UnderWow64AFullMaskInAnEarlierGroupOfAPackageWarns) {
+    fake_kernel32::provide("GetLogicalProcessorInformationEx", asProcedure(fakeServiceEx));
+    fake_kernel32::provide("IsWow64Process", asProcedure(fakeIsWow64Process));
+    fakeService.wow64 = TRUE;
+    fakeService.serve(concat({exRecord(3, {0xFF}), exRecord(3, {fullMask, 0xF})}));
+
+    readCoreCounts();
+    EXPECT_EQ(log.body().back(), "WARNING readCoreCountsEx" + foldedMasksWarning);
+}
+
 TEST_F(ServiceChoice, UnderWow64AFullMaskWarnsAfterTheOlderServicesRecords) {
     fake_kernel32::provide("GetLogicalProcessorInformation", asProcedure(fakeServiceBasic));
     fake_kernel32::provide("IsWow64Process", asProcedure(fakeIsWow64Process));

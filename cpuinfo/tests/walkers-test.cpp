@@ -164,6 +164,14 @@ TEST_F(Walkers, ExIgnoresATrailingPartialRecord) {
     EXPECT_EQ(walkEx(answer), (CoreCounts{2}));
 }
 
+TEST_F(Walkers, ExIgnoresATrailingFragmentShorterThanARecordHeader) {
+    // Four bytes: the answer ends before the last record's Size field.
+    const Bytes whole = exRecord(3, {0x3});
+    Bytes answer = concat({whole, whole});
+    answer.resize(whole.size() + 4);
+    EXPECT_EQ(walkEx(answer), (CoreCounts{2}));
+}
+
 TEST_F(Walkers, ExNeverReadsPastItsBuffer) {
     // The data query claims more bytes than the buffer it was given holds.
     const Bytes record = exRecord(3, {0xF});
