@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <regex>
 #include <sstream>
+#include <streambuf>
 
 #include "driver.h"
 #include "log-capture.h"
@@ -83,6 +84,24 @@ TEST(Driver, ReportsAResultLineThatCannotBeWritten) {
     EXPECT_EQ(runCpuInfo({"--logfile", path}, broken, err), 2);
     EXPECT_EQ(err.str(), "error: cannot write the result to standard output\n");
     EXPECT_EQ(Logger::instance(), nullptr);
+    removePath(path);
+}
+
+// Takes every write into its buffer and fails when asked to flush, as a full
+// disk can behind a buffered standard output.
+class FailsOnFlush : public std::streambuf {
+  protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    int sync() override { return -1; }
+};
+
+TEST(Driver, ReportsAResultLineWhoseFlushFails) {
+    const std::string path = scratchPath();
+    FailsOnFlush buffer;
+    std::ostream out(&buffer);
+    std::ostringstream err;
+    EXPECT_EQ(runCpuInfo({"--logfile", path}, out, err), 2);
+    EXPECT_EQ(err.str(), "error: cannot write the result to standard output\n");
     removePath(path);
 }
 

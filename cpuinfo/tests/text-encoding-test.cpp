@@ -14,6 +14,13 @@ TEST(TextEncoding, EncodesUtf16AsUtf8) {
     EXPECT_EQ(wtf8FromUtf16(std::u16string(1, u'\0')), std::string(1, '\0'));
 }
 
+TEST(TextEncoding, EncodesTheEdgesOfTheSurrogateRangesAsOneSequence) {
+    EXPECT_EQ(wtf8FromUtf16(u"\U00010000"), "\xf0\x90\x80\x80");  // D800 DC00
+    EXPECT_EQ(wtf8FromUtf16(u"\U000103FF"), "\xf0\x90\x8f\xbf");  // D800 DFFF
+    EXPECT_EQ(wtf8FromUtf16(u"\U0010FC00"), "\xf4\x8f\xb0\x80");  // DBFF DC00
+    EXPECT_EQ(wtf8FromUtf16(u"\U0010FFFF"), "\xf4\x8f\xbf\xbf");  // DBFF DFFF
+}
+
 TEST(TextEncoding, KeepsUnpairedSurrogates) {
     const std::u16string lone{u'a', char16_t(0xD800), u'b', char16_t(0xDC01)};
     EXPECT_EQ(wtf8FromUtf16(lone),
