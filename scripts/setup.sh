@@ -92,6 +92,8 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 python3
   openjdk-17-jdk-headless openjdk-17-jre-headless:i386
   binutils file git
+  # The virtual machine lane (cmake/guest).
+  qemu-system-x86 mmdebstrap e2fsprogs
 )
 if [[ $kernel == native && $forced == no ]]; then
   packages+=(wine wine32:i386)

@@ -1,0 +1,422 @@
+#!/usr/bin/env python3
+"""Runs commands inside a virtual machine that runs i386 code natively: QEMU's
+full-system emulation (TCG) of an amd64 PC with Debian's kernel, whatever the
+host's kernel allows. There 32-bit Wine runs the win32 programs and the i386
+JVM runs with its JIT compilers, and the machine can be given any processor
+topology.
+
+  guest.py image            builds the image unless it is built already
+  guest.py image --path     prints the image's folder, or says why there is none
+  guest.py start NAME --smp SPEC [--share DIR ...]
+                            boots a session and waits until it takes commands
+  guest.py run NAME [--timeout S] [--cwd DIR] -- COMMAND ...
+                            runs one command in the session, passes on its
+                            output and exit status
+  guest.py stop NAME        powers the session off
+  guest.py exec NAME --smp SPEC [--share DIR ...] -- COMMAND ...
+                            start, run and stop in one
+  guest.py stop-all         powers off every session of this checkout
+
+The image (recipe.sh, init.sh) is kept under CORVANE_GUEST_CACHE (default
+/var/cache/corvane/guest), in a folder named after a hash of its recipe and of
+the versions of its main packages, so that a changed recipe gets a new image
+and an unchanged one is never built again. Its first boot makes the Wine
+prefixes and is the only boot that keeps what it writes.
+
+Each shared folder appears in the guest at its host path, so that commands and
+the paths in them read the same inside. A session lives in
+build/guest-sessions/NAME with its console log. With CORVANE_SKIP_GUEST set,
+or without a built image, start, run and stop print one line "skipped: REASON"
+and succeed, for CTest to count the test as skipped."""
+
+import argparse
+import fcntl
+import hashlib
+import os
+import shlex
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CHECKOUT = os.path.dirname(os.path.dirname(HERE))
+SESSIONS = os.path.join(CHECKOUT, "build", "guest-sessions")
+CACHE = os.environ.get("CORVANE_GUEST_CACHE") or "/var/cache/corvane/guest"
+RECIPE_FILES = ("recipe.sh", "init.sh")
+# Their versions name the image; their dependencies follow from them.
+MAIN_PACKAGES = ("linux-image-amd64", "wine", "wine64", "wine32:i386", "python3",
+                 "openjdk-17-jre-headless:i386")
+SUITES = ("bookworm/", "bookworm-updates/")
+
+# Prefixes the first boot makes: a 64-bit one, where 32-bit programs run under WOW64 as on
+# 64-bit Windows, and a 32-bit-only one.
+WOW64_PREFIX = "/opt/corvane/wine/wow64"
+WIN32_PREFIX = "/opt/corvane/wine/win32"
+WINE32_LOADER = "/usr/lib/wine/wine"
+WINE64_LOADER = "/usr/lib/wine/wine64"
+GUEST_JAVA = "/usr/lib/jvm/java-17-openjdk-i386/bin/java"
+
+# Nehalem rather than "max": with SMAP, QEMU 7.2's TCG lets the guest kernel oops in every
+# Wine process. Unlike qemu64 it also shows the threads of each core in the guest's topology.
+CPU = "Nehalem"
+MEMORY_MB = 3072
+BOOT_SECONDS = 600
+PREPARE_SECONDS = 1800
+# A session that nobody stops (its test run was cut short) ends by itself.
+IDLE_SECONDS = 180
+LIFETIME_SECONDS = 3600
+CONSOLE_FAULTS = ("Oops", "BUG:", "Kernel panic", "general protection fault",
+                  "Call Trace:")
+
+
+class GuestError(Exception):
+    pass
+
+
+def skip_reason():
+    if os.environ.get("CORVANE_SKIP_GUEST", "") not in ("", "0"):
+        return "CORVANE_SKIP_GUEST is set, so the virtual machine lane does not run"
+    if image_dir() is None:
+        return ("the virtual machine image is not built: 'python3 cmake/guest/guest.py image' "
+                "builds it (about 20 minutes)")
+    return None
+
+
+# ---------------------------------------------------------------- the image
+
+def recipe_key():
+    digest = hashlib.sha256()
+    for name in RECIPE_FILES:
+        with open(os.path.join(HERE, name), "rb") as source:
+            digest.update(name.encode() + b"\0" + source.read() + b"\0")
+    # The versions the archive offers now, as the host's apt last saw them.
+    madison = subprocess.run(["apt-cache", "madison", *MAIN_PACKAGES], stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, text=True, check=False).stdout
+    for line in sorted(madison.splitlines()):
+        if any(" " + suite in line for suite in SUITES):
+            digest.update(" ".join(line.split()).encode() + b"\n")
+    return digest.hexdigest()[:16]
+
+
+def image_dir():
+    path = os.path.join(CACHE, recipe_key())
+    return path if os.path.exists(os.path.join(path, "ready")) else None
+
+
+def build_image():
+    reason = os.environ.get("CORVANE_SKIP_GUEST", "") not in ("", "0")
+    if reason:
+        print("guest image: not built, CORVANE_SKIP_GUEST is set")
+        return 0
+    os.makedirs(CACHE, exist_ok=True)
+    key = recipe_key()
+    final = os.path.join(CACHE, key)
+    # One builder at a time; a second one waits and then finds the image made.
+    with open(os.path.join(CACHE, "lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if os.path.exists(os.path.join(final, "ready")):
+            print("guest image: ready in", final)
+            return 0
+        start = time.monotonic()
+        # A half-built image from an interrupted run is never used: it is built again.
+        partial = final + ".partial"
+        shutil.rmtree(partial, ignore_errors=True)
+        os.makedirs(partial)
+        print("guest image: building in", partial, flush=True)
+        subprocess.run(["bash", os.path.join(HERE, "recipe.sh"), partial], check=True)
+        print("guest image: file system made in %.0f s; first boot makes the Wine prefixes"
+              % (time.monotonic() - start), flush=True)
+        console = os.path.join(partial, "first-boot.log")
+        qemu = qemu_command(partial, "2", console, writable=True, shares=[],
+                            extra_append="corvane.prepare")
+        try:
+            subprocess.run(["timeout", "-k", "10", str(PREPARE_SECONDS), *qemu],
+                           stdin=subprocess.DEVNULL, check=False)
+        except KeyboardInterrupt:
+            raise
+        log = read_console(console)
+        if "corvane-init: prefixes ready" not in log:
+            raise GuestError("the first boot did not make the Wine prefixes:\n" +
+                             console_tail(log))
+        os.rename(partial, final)
+        with open(os.path.join(final, "ready"), "w") as ready:
+            ready.write(time.strftime("%Y-%m-%d %H:%M:%S\n"))
+        # Older recipes' images are of no further use.
+        for name in os.listdir(CACHE):
+            if name not in (key, "lock"):
+                shutil.rmtree(os.path.join(CACHE, name), ignore_errors=True)
+        print("guest image: ready in %s after %.0f s" % (final, time.monotonic() - start))
+    return 0
+
+
+# ---------------------------------------------------------------- the machine
+
+def qemu_command(image, smp, console, writable, shares, extra_append=""):
+    append = ("console=ttyS0 root=/dev/vda rootfstype=ext4 rw init=/sbin/corvane-init "
+              "panic=-1 quiet loglevel=3 " + extra_append)
+    command = [
+        "qemu-system-x86_64", "-accel", "tcg,thread=multi", "-machine", "pc", "-cpu", CPU,
+        "-m", str(MEMORY_MB), "-smp", smp, "-nodefaults", "-display", "none", "-no-reboot",
+        "-serial", "file:" + console, "-kernel", os.path.join(image, "vmlinuz"),
+        "-initrd", os.path.join(image, "initrd.img"), "-append", append,
+        "-drive", "file=%s,format=raw,if=virtio,snapshot=%s"
+        % (os.path.join(image, "disk.img"), "off" if writable else "on"),
+    ]
+    for tag, path in shares:
+        command += ["-virtfs", "local,path=%s,mount_tag=%s,security_model=none" % (path, tag)]
+    return command
+
+
+def read_console(path):
+    try:
+        with open(path, "rb") as log:
+            return log.read().decode("utf-8", "replace")
+    except FileNotFoundError:
+        return ""
+
+
+def console_tail(log, lines=30):
+    return "\n".join("  | " + line for line in log.rstrip().splitlines()[-lines:])
+
+
+def console_faults(log):
+    return [line for line in log.splitlines() if any(f in line for f in CONSOLE_FAULTS)]
+
+
+class Session:
+    def __init__(self, name):
+        if not name or "/" in name or name.startswith("."):
+            raise GuestError("bad session name %r" % name)
+        self.name = name
+        self.dir = os.path.join(SESSIONS, name)
+        self.control = os.path.join(self.dir, "control")
+        self.console = os.path.join(self.dir, "console.log")
+        self.pid_file = os.path.join(self.dir, "qemu.pid")
+        self.smp_file = os.path.join(self.dir, "smp")
+
+    def describe(self):
+        try:
+            with open(self.smp_file) as smp:
+                return "guest %s (-smp %s)" % (self.name, smp.read().strip())
+        except FileNotFoundError:
+            return "guest " + self.name
+
+    def pid(self):
+        try:
+            with open(self.pid_file) as pid:
+                return int(pid.read())
+        except (FileNotFoundError, ValueError):
+            return None
+
+    def alive(self):
+        pid = self.pid()
+        if pid is None:
+            return False
+        try:
+            done, _ = os.waitpid(pid, os.WNOHANG)
+            if done:
+                return False
+        except ChildProcessError:
+            pass
+        try:
+            os.kill(pid, 0)
+        except ProcessLookupError:
+            return False
+        return True
+
+    def failure(self, what):
+        log = read_console(self.console)
+        return GuestError("%s: %s; last console lines:\n%s" % (self.describe(), what,
+                                                                console_tail(log)))
+
+    def check_console(self):
+        faults = console_faults(read_console(self.console))
+        if faults:
+            raise self.failure("the guest kernel reported a fault (%s)" % faults[0].strip())
+
+    def start(self, smp, shares):
+        self.kill()
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.control)
+        with open(self.smp_file, "w") as out:
+            out.write(smp + "\n")
+        tagged = []
+        with open(os.path.join(self.control, "shares"), "w") as listing:
+            for index, path in enumerate(dict.fromkeys(os.path.realpath(p) for p in shares)):
+                if any(c.isspace() for c in path):
+                    raise GuestError("cannot share a path with white space: %r" % path)
+                tagged.append(("share%d" % index, path))
+                listing.write("share%d %s\n" % (index, path))
+        with open(os.path.join(self.control, "idle-seconds"), "w") as idle:
+            idle.write("%d\n" % IDLE_SECONDS)
+        command = qemu_command(image_dir(), smp, self.console, writable=False,
+                               shares=[("control", self.control)] + tagged)
+        # timeout ends the machine whatever happens to us; its own group lets stop end both.
+        with open(os.path.join(self.dir, "qemu.log"), "wb") as qemu_log:
+            process = subprocess.Popen(
+                ["timeout", "-k", "10", str(LIFETIME_SECONDS), *command],
+                stdin=subprocess.DEVNULL, stdout=qemu_log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+        with open(self.pid_file, "w") as out:
+            out.write("%d\n" % process.pid)
+        deadline = time.monotonic() + BOOT_SECONDS
+        while not os.path.exists(os.path.join(self.control, "ready")):
+            if process.poll() is not None:
+                raise self.failure("the machine stopped before it was ready (QEMU: %s)"
+                                   % self.qemu_output())
+            self.check_console()
+            if time.monotonic() > deadline:
+                self.kill()
+                raise self.failure("not ready after %d s" % BOOT_SECONDS)
+            time.sleep(0.2)
+
+    def qemu_output(self):
+        try:
+            with open(os.path.join(self.dir, "qemu.log"), "rb") as log:
+                text = log.read().decode("utf-8", "replace").strip()
+        except FileNotFoundError:
+            text = ""
+        return text or "no message"
+
+    def run(self, command, cwd, timeout, env):
+        if not self.alive():
+            raise self.failure("the machine is not running")
+        job_id = "%d-%d" % (os.getpid(), time.monotonic_ns())
+        base = os.path.join(self.control, job_id)
+        exports = "".join("export %s\n" % shlex.quote(k + "=" + v) for k, v in env)
+        script = "cd %s || exit 125\n%sexec %s\n" % (shlex.quote(cwd), exports,
+                                                      shlex.join(command))
+        with open(base + ".tmp", "w") as job:
+            job.write(script)
+        os.rename(base + ".tmp", base + ".sh")
+        deadline = time.monotonic() + timeout
+        while not os.path.exists(base + ".status"):
+            if not self.alive():
+                raise self.failure("the machine stopped during the command")
+            self.check_console()
+            if time.monotonic() > deadline:
+                raise self.failure("the command took more than %d s: %s"
+                                   % (timeout, shlex.join(command)))
+            time.sleep(0.2)
+        outputs = []
+        for suffix in (".out", ".err"):
+            with open(base + suffix, "rb") as output:
+                outputs.append(output.read())
+        with open(base + ".status") as status:
+            code = int(status.read())
+        for suffix in (".run", ".out", ".err", ".status"):
+            os.remove(base + suffix)
+        return code, outputs[0], outputs[1]
+
+    def stop(self):
+        if self.alive():
+            open(os.path.join(self.control, "stop"), "w").close()
+            deadline = time.monotonic() + 60
+            while self.alive() and time.monotonic() < deadline:
+                time.sleep(0.2)
+        self.kill()
+        self.check_console()
+
+    def kill(self):
+        pid = self.pid()
+        if pid is None:
+            return
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            try:
+                os.killpg(pid, sig)
+            except ProcessLookupError:
+                break
+            for _ in range(50):
+                if not self.alive():
+                    break
+                time.sleep(0.1)
+        try:
+            os.remove(self.pid_file)
+        except FileNotFoundError:
+            pass
+
+
+# ---------------------------------------------------------------- command line
+
+def skipped(reason):
+    print("skipped: " + reason, flush=True)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    commands = parser.add_subparsers(dest="command", required=True)
+    image = commands.add_parser("image")
+    image.add_argument("--path", action="store_true")
+    start = commands.add_parser("start")
+    start.add_argument("name")
+    start.add_argument("--smp", required=True)
+    start.add_argument("--share", action="append", default=[])
+    run = commands.add_parser("run")
+    run.add_argument("name")
+    run.add_argument("--timeout", type=int, default=1200)
+    run.add_argument("--cwd", default=os.getcwd())
+    run.add_argument("--env", action="append", default=[], metavar="NAME=VALUE")
+    stop = commands.add_parser("stop")
+    stop.add_argument("name")
+    once = commands.add_parser("exec")
+    once.add_argument("name")
+    once.add_argument("--smp", required=True)
+    once.add_argument("--share", action="append", default=[])
+    once.add_argument("--timeout", type=int, default=1200)
+    once.add_argument("--cwd", default=os.getcwd())
+    once.add_argument("--env", action="append", default=[], metavar="NAME=VALUE")
+    commands.add_parser("stop-all")
+    # The command is everything after "--", options of its own included.
+    words = sys.argv[1:]
+    argv = words[words.index("--") + 1:] if "--" in words else []
+    args = parser.parse_args(words[:words.index("--")] if "--" in words else words)
+
+    try:
+        if args.command == "image":
+            if not args.path:
+                return build_image()
+            path = image_dir()
+            print(path or skip_reason() or "no image")
+            return 0 if path else 1
+        if args.command == "stop-all":
+            for name in sorted(os.listdir(SESSIONS)) if os.path.isdir(SESSIONS) else []:
+                Session(name).stop()
+            return 0
+        session = Session(args.name)
+        reason = skip_reason()
+        if reason:
+            return skipped(reason)
+        if args.command == "start":
+            session.start(args.smp, args.share)
+            print("%s: ready" % session.describe())
+            return 0
+        if args.command == "stop":
+            session.stop()
+            return 0
+        if not argv:
+            parser.error("%s needs a command" % args.command)
+        env = [tuple(item.split("=", 1)) for item in args.env]
+        if args.command == "exec":
+            session.start(args.smp, args.share)
+            try:
+                code, out, err = session.run(argv, args.cwd, args.timeout, env)
+            finally:
+                session.stop()
+        else:
+            code, out, err = session.run(argv, args.cwd, args.timeout, env)
+        sys.stdout.buffer.write(out)
+        sys.stdout.flush()
+        sys.stderr.buffer.write(err)
+        sys.stderr.flush()
+        return code
+    except GuestError as error:
+        print("guest: %s" % error, file=sys.stderr)
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
