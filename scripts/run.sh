@@ -3,7 +3,8 @@
 # at work: cpuinfo.exe under Wine, then the bridge inside a 32-bit JVM.
 # Where the host runs no i386 code (or with CORVANE_NO_NATIVE_I386=1), 32-bit
 # Wine cannot run: the 64-bit cpuinfo.exe shows the same query under wine64,
-# and the JVM runs under qemu-user.
+# the 32-bit one runs in the virtual machine of cmake/guest when its image is
+# built, and the JVM runs under qemu-user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,6 +31,20 @@ status=0
 cmake/wine-run.sh "$loader" "$PWD/build/$abi/wineprefix" "dist/$abi/cpuinfo.exe" \
   --logfile console || status=$?
 echo "=== exit status $status"
+
+if [[ $win32 != yes ]]; then
+  if image=$(python3 cmake/guest/guest.py image --path); then
+    echo "=== dist/win32/cpuinfo.exe --logfile console (in the virtual machine, under 32-bit" \
+      "Wine, as a WOW64 process)"
+    status=0
+    python3 cmake/guest/guest.py exec run-sh --smp 2,sockets=1,cores=2,threads=1 \
+      --share "$PWD" -- cmake/wine-run.sh /usr/lib/wine/wine /opt/corvane/wine/wow64 \
+      dist/win32/cpuinfo.exe --logfile console || status=$?
+    echo "=== exit status $status"
+  else
+    echo "=== dist/win32/cpuinfo.exe is not shown: $image"
+  fi
+fi
 
 if [[ $host == emulated ]]; then
   echo "=== the bridge in a 32-bit JVM (under qemu-i386-static, interpreted)"

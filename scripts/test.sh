@@ -7,9 +7,14 @@
 # that must give identical deliverables. Goes on past a failing configuration,
 # ends with the counts of all of them and exits non-zero on any failure.
 #
+# Last, the virtual machine lane (cmake/guest): the installed cpuinfo.exe of
+# both widths on several processor topologies.
+#
 # On a host whose kernel runs no i386 code (or with CORVANE_NO_NATIVE_I386=1)
-# the 32-bit JVM runs under qemu-user, and the tests that would have to run
-# the win32 image are reported as skipped, with the reason.
+# the 32-bit JVM runs under qemu-user, and the tests that run the win32 image
+# run in the virtual machine, under 32-bit Wine, as do the JVM's checks with
+# its JIT compilers on. CORVANE_SKIP_GUEST=1 skips the virtual machine, for
+# quick iterations: its tests are then counted as skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +24,18 @@ echo "=== $(python3 cmake/i386-host.py --describe)"
 passed=0
 failed=0
 skipped=0
-for preset in host memcheck fuzz win32 win64 linux-i386; do
+# No virtual machine outlives the run, however it ends.
+trap 'python3 cmake/guest/guest.py stop-all' EXIT
+echo "=== virtual machine image"
+if python3 cmake/guest/guest.py image; then
+  passed=$((passed + 1))
+else
+  echo "=== virtual machine image: build failed" >&2
+  failed=$((failed + 1))
+fi
+
+for preset in host memcheck fuzz win32 win64 linux-i386 guest; do
+  started=$SECONDS
   echo "=== $preset: configure, build, install"
   if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" &&
          case "$preset" in
@@ -47,6 +63,7 @@ for preset in host memcheck fuzz win32 win64 linux-i386; do
   failed=$((failed + bad))
   skipped=$((skipped + not_run))
   ((status == 0)) || echo "=== $preset: tests failed" >&2
+  echo "=== $preset: $((SECONDS - started)) s"
   last="build/$preset/Testing/Temporary/LastTest.log"
   if ((not_run > 0)); then
     awk '/^[0-9]+\/[0-9]+ Test: / { name = $NF }

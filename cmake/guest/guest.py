@@ -195,6 +195,7 @@ class Session:
         self.console = os.path.join(self.dir, "console.log")
         self.pid_file = os.path.join(self.dir, "qemu.pid")
         self.smp_file = os.path.join(self.dir, "smp")
+        self.process = None
 
     def describe(self):
         try:
@@ -259,6 +260,7 @@ class Session:
                 ["timeout", "-k", "10", str(LIFETIME_SECONDS), *command],
                 stdin=subprocess.DEVNULL, stdout=qemu_log, stderr=subprocess.STDOUT,
                 start_new_session=True)
+        self.process = process
         with open(self.pid_file, "w") as out:
             out.write("%d\n" % process.pid)
         deadline = time.monotonic() + BOOT_SECONDS
@@ -332,6 +334,8 @@ class Session:
                 if not self.alive():
                     break
                 time.sleep(0.1)
+        if self.process is not None:
+            self.process.wait()
         try:
             os.remove(self.pid_file)
         except FileNotFoundError:

@@ -22,7 +22,10 @@ mount -t devpts devpts /dev/pts
 mount -t tmpfs tmpfs /dev/shm
 mount -t tmpfs tmpfs /tmp
 mount -t tmpfs tmpfs /run
+# Wine's services look their host up and talk over loopback; without either
+# each start of a prefix waits seconds longer.
 hostname corvane-guest
+ip link set lo up
 
 say() { echo "corvane-init: $*" >/dev/console; }
 

@@ -22,7 +22,7 @@ if [[ -z "$mirror" ]]; then
 fi
 
 packages=(
-  linux-image-amd64 initramfs-tools kmod mount procps util-linux
+  linux-image-amd64 initramfs-tools kmod mount procps util-linux iproute2
   wine wine64 wine32:i386 python3
   # What the unpacked JRE runs on.
   libc6:i386 libstdc++6:i386 libgcc-s1:i386 zlib1g:i386
@@ -54,6 +54,7 @@ mmdebstrap --quiet --variant=essential --architectures=amd64,i386 \
   --essential-hook="$initramfs_hook" \
   --customize-hook="$jre_hook" \
   --customize-hook="upload $here/init.sh /sbin/corvane-init" \
+  --customize-hook='printf "127.0.0.1 localhost\n127.0.1.1 corvane-guest\n" > "$1/etc/hosts"' \
   --customize-hook='chmod 755 "$1/sbin/corvane-init"' \
   --customize-hook='chroot "$1" dpkg-query -W -f "\${Package}:\${Architecture} \${Version}\n" > "$1/etc/corvane-packages"' \
   bookworm "$root" \
