@@ -13,6 +13,7 @@ onto bit 0 of its package's mask. Past 64 Wine miscounts even for a 64-bit
 process, so no topology here is larger."""
 
 import argparse
+import concurrent.futures
 import importlib.util
 import os
 import re
@@ -71,8 +72,15 @@ class Topology(unittest.TestCase):
         global SESSION
         SESSION = GUEST.Session("topology-%dx%dx%d" % (ARGS.sockets, ARGS.cores, ARGS.threads))
         SESSION.start(smp_arguments(), [GUEST.CHECKOUT])
-        cls.in_guest(os.path.join(GUEST.CHECKOUT, "cmake", "wine-session.sh"), "start",
-                     GUEST.WINE64_LOADER, GUEST.WOW64_PREFIX)
+        # Both prefixes' servers at once: booting Wine's services is most of the time here.
+        session = os.path.join(GUEST.CHECKOUT, "cmake", "wine-session.sh")
+        with concurrent.futures.ThreadPoolExecutor() as pool:
+            starts = [pool.submit(cls.in_guest, session, "start", GUEST.WINE64_LOADER,
+                                  GUEST.WOW64_PREFIX),
+                      pool.submit(cls.in_guest, session, "start", GUEST.WINE32_LOADER,
+                                  GUEST.WIN32_PREFIX)]
+            for start in starts:
+                start.result()
 
     @classmethod
     def tearDownClass(cls):
@@ -130,8 +138,6 @@ class Topology(unittest.TestCase):
     def test_32_bit_program_in_32_bit_prefix(self):
         # No WOW64 there, so no warning, whatever the masks.
         counts = shown_counts(32)
-        self.in_guest(os.path.join(GUEST.CHECKOUT, "cmake", "wine-session.sh"), "start",
-                      GUEST.WINE32_LOADER, GUEST.WIN32_PREFIX)
         lines = self.run_program("win32", GUEST.WINE32_LOADER, GUEST.WIN32_PREFIX)
         self.check(lines, "win32", counts, warned=[])
 
