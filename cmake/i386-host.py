@@ -111,14 +111,14 @@ def describe(word, forced):
     why = ("CORVANE_NO_NATIVE_I386 rules out native i386" if forced
            else "the kernel runs no 32-bit code")
     wine32 = ("win32 programs run under 32-bit Wine" if win32_blocker(word) is None
-              else "32-bit Wine is not installed, so win32 programs are not run")
+              else "32-bit Wine is not installed, so win32 programs run in the virtual machine")
     return {
         "native": "i386 host: native (the kernel runs 32-bit programs; " + wine32 + ")",
         "emulated": "i386 host: emulated (" + why + "; i386 programs run under "
-                    "qemu-i386-static, win32 programs are not run, win64 programs run under "
-                    "wine64)",
-        "none": "i386 host: none (" + why + " and qemu-i386-static is missing; i386 and "
-                "win32 programs are not run)",
+                    "qemu-i386-static, win32 programs in the virtual machine, win64 programs "
+                    "under wine64)",
+        "none": "i386 host: none (" + why + " and qemu-i386-static is missing; i386 "
+                "programs are not run here, win32 programs run in the virtual machine)",
     }[word]
 
 

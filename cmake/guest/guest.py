@@ -108,10 +108,8 @@ def image_dir():
 
 
 def build_image():
-    reason = os.environ.get("CORVANE_SKIP_GUEST", "") not in ("", "0")
-    if reason:
-        print("guest image: not built, CORVANE_SKIP_GUEST is set")
-        return 0
+    if os.environ.get("CORVANE_SKIP_GUEST", "") not in ("", "0"):
+        return skipped("CORVANE_SKIP_GUEST is set, so the virtual machine image is not built")
     os.makedirs(CACHE, exist_ok=True)
     key = recipe_key()
     final = os.path.join(CACHE, key)
@@ -133,11 +131,8 @@ def build_image():
         console = os.path.join(partial, "first-boot.log")
         qemu = qemu_command(partial, "2", console, writable=True, shares=[],
                             extra_append="corvane.prepare")
-        try:
-            subprocess.run(["timeout", "-k", "10", str(PREPARE_SECONDS), *qemu],
-                           stdin=subprocess.DEVNULL, check=False)
-        except KeyboardInterrupt:
-            raise
+        subprocess.run(["timeout", "-k", "10", str(PREPARE_SECONDS), *qemu],
+                       stdin=subprocess.DEVNULL, check=False)
         log = read_console(console)
         if "corvane-init: prefixes ready" not in log:
             raise GuestError("the first boot did not make the Wine prefixes:\n" +
@@ -223,11 +218,12 @@ class Session:
                 return False
         except ChildProcessError:
             pass
+        # An exited QEMU whose starter has gone may stay a zombie where nobody reaps orphans.
         try:
-            os.kill(pid, 0)
-        except ProcessLookupError:
+            with open("/proc/%d/stat" % pid) as stat:
+                return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+        except (FileNotFoundError, IndexError):
             return False
-        return True
 
     def failure(self, what):
         log = read_console(self.console)
@@ -404,8 +400,9 @@ def main():
             print(path or skip_reason() or "no image")
             return 0 if path else 1
         if args.command == "stop-all":
+            # Whatever their consoles say: their tests have reported that already.
             for name in sorted(os.listdir(SESSIONS)) if os.path.isdir(SESSIONS) else []:
-                Session(name).stop()
+                Session(name).kill()
             return 0
         session = Session(args.name)
         reason = skip_reason()
