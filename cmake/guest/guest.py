@@ -7,13 +7,13 @@ topology.
 
   guest.py image            builds the image unless it is built already
   guest.py image --path     prints the image's folder, or says why there is none
-  guest.py start NAME --smp SPEC [--share DIR ...]
+  guest.py start NAME --smp CPUS [--share DIR ...]
                             boots a session and waits until it takes commands
   guest.py run NAME [--timeout S] [--cwd DIR] -- COMMAND ...
                             runs one command in the session, passes on its
                             output and exit status
   guest.py stop NAME        powers the session off
-  guest.py exec NAME --smp SPEC [--share DIR ...] -- COMMAND ...
+  guest.py exec NAME --smp CPUS [--share DIR ...] -- COMMAND ...
                             start, run and stop in one
   guest.py stop-all         powers off every session of this checkout
 

@@ -14,7 +14,7 @@ process, so no topology here is larger."""
 
 import argparse
 import concurrent.futures
-import importlib.util
+import importlib
 import os
 import re
 import sys
@@ -36,10 +36,8 @@ RELATION_PROCESSOR_PACKAGE = 3
 
 
 def load_guest(path):
-    spec = importlib.util.spec_from_file_location("guest", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    sys.path.insert(0, os.path.dirname(os.path.abspath(path)))
+    return importlib.import_module(os.path.splitext(os.path.basename(path))[0])
 
 
 def smp_arguments():
