@@ -25,7 +25,7 @@ passed=0
 failed=0
 skipped=0
 # No virtual machine outlives the run, however it ends.
-trap 'python3 cmake/guest/guest.py stop-all' EXIT
+trap 'python3 cmake/guest/guest.py stop-all || true' EXIT
 echo "=== virtual machine image"
 if [[ ! "${CORVANE_SKIP_GUEST:-}" =~ ^(|0)$ ]]; then
   echo "=== skipped virtual machine image: CORVANE_SKIP_GUEST is set"
