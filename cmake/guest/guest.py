@@ -231,13 +231,16 @@ class Session:
 
     def failure(self, what):
         log = read_console(self.console)
+        # The first sign of a dying kernel, which a long trace pushes out of the last lines.
+        faults = console_faults(log)
+        if faults:
+            what += " (the guest kernel reported: %s)" % faults[0].strip()
         return GuestError("%s: %s; last console lines:\n%s" % (self.describe(), what,
                                                                 console_tail(log)))
 
     def check_console(self):
-        faults = console_faults(read_console(self.console))
-        if faults:
-            raise self.failure("the guest kernel reported a fault (%s)" % faults[0].strip())
+        if console_faults(read_console(self.console)):
+            raise self.failure("the guest kernel reported a fault")
 
     def start(self, smp, shares):
         self.kill()
