@@ -56,7 +56,6 @@ WOW64_PREFIX = "/opt/corvane/wine/wow64"
 WIN32_PREFIX = "/opt/corvane/wine/win32"
 WINE32_LOADER = "/usr/lib/wine/wine"
 WINE64_LOADER = "/usr/lib/wine/wine64"
-GUEST_JAVA = "/usr/lib/jvm/java-17-openjdk-i386/bin/java"
 
 # Nehalem rather than "max": with SMAP, QEMU 7.2's TCG lets the guest kernel oops in every
 # Wine process. Unlike qemu64 it also shows the threads of each core in the guest's topology.
