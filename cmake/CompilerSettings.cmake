@@ -28,3 +28,34 @@ if(CORVANE_FUZZ)
   # Coverage feedback for libFuzzer in everything the fuzz targets link.
   target_compile_options(corvane_sanitizers INTERFACE -fsanitize=fuzzer-no-link)
 endif()
+
+# Exploit mitigations, carried by every program and library that ships and by the test programs
+# that run in the same hosts, so that the tests exercise what ships. The sanitizer builds (host,
+# fuzz) keep their own instrumentation instead: AddressSanitizer replaces the canary's job and
+# intercepts the very functions that fortification would swap for checked ones.
+add_library(corvane_hardening INTERFACE)
+if(NOT CORVANE_SANITIZE)
+  # Fortified calls need the optimiser's object sizes; a Debug build gets the rest.
+  if(WIN32)
+    set(_fortify 2)  # the highest level mingw-w64's own checked functions know
+  else()
+    set(_fortify 3)
+  endif()
+  # Compiler options only: the resource compiler of the Windows builds takes none of them.
+  set(_compiling $<COMPILE_LANGUAGE:C,CXX>)
+  target_compile_options(corvane_hardening INTERFACE
+    $<${_compiling}:-fstack-protector-strong>
+    $<$<AND:${_compiling},$<NOT:$<CONFIG:Debug>>>:-D_FORTIFY_SOURCE=${_fortify}>
+    $<$<COMPILE_LANGUAGE:CXX>:-D_GLIBCXX_ASSERTIONS>)
+  if(WIN32)
+    # The canary's failure handler and its random guard come from GCC's libssp, linked in.
+    target_link_options(corvane_hardening INTERFACE
+      -fstack-protector-strong
+      -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware
+      $<$<EQUAL:${CMAKE_SIZEOF_VOID_P},8>:-Wl,--high-entropy-va>)
+  else()
+    target_compile_options(corvane_hardening INTERFACE $<${_compiling}:-fstack-clash-protection>)
+    target_link_options(corvane_hardening INTERFACE
+      -Wl,-z,relro -Wl,-z,now -Wl,-z,noexecstack)
+  endif()
+endif()

@@ -175,7 +175,11 @@ class Image(unittest.TestCase):
         dump = subprocess.run([ARGS.objdump, "-p", ARGS.exe], capture_output=True, check=True,
                               text=True).stdout
         dlls = sorted(re.findall(r"DLL Name: (\S+)", dump))
-        self.assertEqual(dlls, ["KERNEL32.dll", "msvcrt.dll"])
+        self.assertEqual(dlls, ["ADVAPI32.dll", "KERNEL32.dll", "msvcrt.dll"])
+        # ADVAPI32 only for the random stack canary of GCC's stack protector.
+        advapi = re.search(r"DLL Name: ADVAPI32\.dll\n(.*?)\n\n", dump, re.S).group(1)
+        self.assertEqual(sorted(re.findall(r"^\s+\S+\s+\d+\s+(\w+)$", advapi, re.M)),
+                         ["CryptAcquireContextA", "CryptGenRandom", "CryptReleaseContext"])
         self.assertNotIn("GetLogicalProcessorInformation", dump)
         self.assertNotIn("IsWow64Process", dump)
         with open(ARGS.exe, "rb") as exe:
@@ -184,10 +188,39 @@ class Image(unittest.TestCase):
                      b"IsWow64Process\0"):
             self.assertIn(name, data)
 
-    def test_manifest_asks_for_the_invokers_rights(self):
+    def test_manifest_asks_for_the_invokers_rights_on_windows_7_to_11(self):
         with open(ARGS.exe, "rb") as exe:
             data = exe.read()
         self.assertIn(b'<requestedExecutionLevel level="asInvoker" uiAccess="false"/>', data)
+        supported = re.findall(rb'<supportedOS Id="\{([0-9a-f-]+)\}"/>', data)
+        self.assertEqual(supported, [b"35138b9a-5d96-4fbd-8e2d-a2440225f93a",   # 7
+                                     b"4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",   # 8
+                                     b"1f676c76-80e1-4239-95bb-83d0f6d0da78",   # 8.1
+                                     b"8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"])  # 10 and 11
+        # The program converts its paths itself: no code page of the manifest's choosing.
+        self.assertNotIn(b"activeCodePage", data)
+
+
+class Identity(unittest.TestCase):
+    def test_version_resource_as_windows_reads_it(self):
+        done = subprocess.run([ARGS.wine, ARGS.loader, ARGS.prefix, ARGS.version_info, ARGS.exe],
+                              capture_output=True, timeout=120, check=False)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        fields = dict(line.split("=", 1) for line in done.stdout.decode().splitlines())
+        self.assertEqual(fields, {
+            "FixedFileVersion": "1.2.0.0",
+            "FixedProductVersion": "1.2.0.0",
+            "FixedFileFlags": "0x2",  # a pre-release, as SNAPSHOT says
+            "FixedFileType": "1",  # an application
+            "CompanyName": "Corvane",
+            "FileDescription":
+                "Brennix processor topology report: logical processors per package",
+            "FileVersion": "1.2.0.SNAPSHOT",
+            "InternalName": "cpuinfo",
+            "OriginalFilename": "cpuinfo.exe",
+            "ProductName": "Brennix",
+            "ProductVersion": "1.2.0.SNAPSHOT",
+        })
 
 
 def main():
@@ -197,7 +230,7 @@ def main():
         parser.add_argument(option, required=True)
     parser.add_argument("--abi", choices=("win32", "win64"), required=True)
     # Needed by the classes that run the program.
-    for option in ("--wine", "--loader", "--prefix"):
+    for option in ("--wine", "--loader", "--prefix", "--version-info"):
         parser.add_argument(option)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0], "-v", *rest])
