@@ -92,6 +92,8 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 python3
   openjdk-17-jdk-headless openjdk-17-jre-headless:i386
   binutils file git
+  # Reading what ships: hardening-check for ELF files, pefile for PE files.
+  devscripts python3-pefile
   # The virtual machine lane (cmake/guest).
   qemu-system-x86 mmdebstrap e2fsprogs
 )

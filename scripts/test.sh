@@ -3,8 +3,9 @@
 # the host build (portable logic under the sanitizers, over both Windows
 # record layouts), the unit tests under valgrind, a minute of fuzzing per
 # record walker, 32-bit Windows under Wine, 64-bit Windows under wine64 and
-# 32-bit Linux in a 32-bit JVM; then static analysis, and two clean builds
-# that must give identical deliverables. Goes on past a failing configuration,
+# 32-bit Linux in a 32-bit JVM; then the exploit mitigations of what was
+# installed into dist/, static analysis, and two clean builds that must give
+# identical deliverables. Goes on past a failing configuration,
 # ends with the counts of all of them and exits non-zero on any failure.
 #
 # Last, the virtual machine lane (cmake/guest): the installed cpuinfo.exe of
@@ -78,7 +79,7 @@ for preset in host memcheck fuzz win32 win64 linux-i386 guest; do
   fi
 done
 
-for check in lint check-reproducible; do
+for check in check-hardening lint check-reproducible; do
   echo "=== $check"
   if bash "scripts/$check.sh"; then
     passed=$((passed + 1))

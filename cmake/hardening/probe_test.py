@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+"""The overrun probe in its real host: built with the shipped hardening flags, both overruns end
+the process abnormally (the canary when the function returns, the fortified copy before it
+writes); built without them, the same overruns return normally, so the flags are what stops
+them. For ELF builds, the canary rule of check_hardening.py must tell the two builds apart.
+
+    probe_test.py --hardened EXE --plain EXE [--elf i386|x86-64] [-- RUNNER...]
+
+RUNNER is the command that starts a program of the target (Wine's runner, qemu-user), if any.
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import check_hardening  # noqa: E402  pylint: disable=wrong-import-position
+
+ARGS = None
+# Past the 8-byte buffer, yet within the padding of the unprotected frame on every target.
+OVERRUN = "12"
+
+
+def run(exe, *arguments):
+    # No debugger for the crash: Wine would start one and print pages of registers.
+    env = dict(os.environ, WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
+    done = subprocess.run([*ARGS.runner, exe, *arguments], capture_output=True, env=env,
+                          timeout=120, check=False)
+    return done.returncode, done.stdout.replace(b"\r\n", b"\n"), done.stderr
+
+
+class Hardened(unittest.TestCase):
+    def test_within_the_buffer_returns_normally(self):
+        for mode in ("stack", "copy"):
+            with self.subTest(mode=mode):
+                status, out, _ = run(ARGS.hardened, mode, "8")
+                self.assertEqual(status, 0)
+                self.assertTrue(out.endswith(b"returned A\n"), out)
+
+    def test_canary_ends_the_process_when_the_function_returns(self):
+        status, out, err = run(ARGS.hardened, "stack", OVERRUN)
+        self.assertNotIn(status, (0, 2), err[-300:])
+        self.assertEqual(out, b"written\n")
+
+    def test_fortified_copy_ends_the_process_before_it_writes(self):
+        status, out, err = run(ARGS.hardened, "copy", OVERRUN)
+        self.assertNotIn(status, (0, 2), err[-300:])
+        self.assertEqual(out, b"")
+
+
+class Unhardened(unittest.TestCase):
+    """The control: without the flags nothing notices the same overruns."""
+
+    def test_same_overruns_return_normally(self):
+        for mode, stage in (("stack", b"written"), ("copy", b"copied")):
+            with self.subTest(mode=mode):
+                status, out, err = run(ARGS.plain, mode, OVERRUN)
+                self.assertEqual(status, 0, err[-300:])
+                self.assertEqual(out, stage + b"\nreturned A\n")
+
+
+class CanaryRule(unittest.TestCase):
+    def test_tells_a_missing_canary_from_one_not_needed(self):
+        if not ARGS.elf:
+            self.skipTest("the rule reads ELF files only")
+        needing, unprotected = check_hardening.functions_needing_a_canary(ARGS.hardened,
+                                                                          ARGS.elf)
+        self.assertEqual(len([n for n in needing if "overrun" in n]), 2, needing)
+        self.assertEqual(unprotected, [])
+        needing, unprotected = check_hardening.functions_needing_a_canary(ARGS.plain, ARGS.elf)
+        self.assertEqual(len([n for n in unprotected if "overrun" in n]), 2, unprotected)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--hardened", required=True)
+    parser.add_argument("--plain", required=True)
+    parser.add_argument("--elf", choices=("i386", "x86-64"))
+    parser.add_argument("runner", nargs="*")
+    ARGS = parser.parse_args()
+    unittest.main(argv=[sys.argv[0], "-v"])
+
+
+if __name__ == "__main__":
+    main()

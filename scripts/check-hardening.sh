@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Reads the deliverables in dist/ (installed by the win32, win64 and linux-* presets) and prints
+# the table of their exploit mitigations; fails on any regression. Debian's python3 has pefile.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+exec /usr/bin/python3 cmake/hardening/check_hardening.py dist "$@"
