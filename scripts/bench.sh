@@ -3,14 +3,16 @@
 # baseline in the same run, and prints one table, also written to build/bench/results.md:
 #   1. cpuinfo.exe end to end under Wine against an empty program started the same way;
 #   2. the two topology walkers on the host (Google Benchmark), per record, silent and file log;
-#   3. the bridge's native methods in the 32-bit JVM against baseline natives;
+#   3. the bridge's native methods in the 32-bit JVM against baseline natives, and its 64-bit
+#      build's in the host's 64-bit JVM against baseline natives of its own;
 #   4. the sizes of the deliverables, cpuinfo.exe against a program using the same streams.
-# Release builds in build/bench-host, build/bench-win32 and build/bench-linux-i386. A few
-# minutes; not part of scripts/test.sh.
+# Release builds in build/bench-host, build/bench-win32, build/bench-linux-i386 and
+# build/bench-linux-x86_64. A few minutes; not part of scripts/test.sh.
 # Where 32-bit Wine cannot run (cmake/i386-host.py --win32 says why) the start-up is measured
 # for the 64-bit build (build/bench-win64) under wine64, against an empty 64-bit program. On a
 # host that runs no i386 code (or with CORVANE_NO_NATIVE_I386=1) the bridge's rows, measured in
-# the JVM under qemu-user, are marked as emulated and carry no goal.
+# the JVM under qemu-user, are marked as emulated and carry no goal; the 64-bit bridge's rows
+# are native, with the JIT compilers on, and carry their goals on every host.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -48,7 +50,9 @@ cmake -S . -B build/bench-win32 "${common[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-i686.cmake" >/dev/null
 cmake -S . -B build/bench-linux-i386 "${common[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/linux-i386.cmake" >/dev/null
-dirs=(bench-host bench-win32 bench-linux-i386)
+cmake -S . -B build/bench-linux-x86_64 "${common[@]}" \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/linux-x86_64.cmake" >/dev/null
+dirs=(bench-host bench-win32 bench-linux-i386 bench-linux-x86_64)
 if [[ $startup_abi == win64 ]]; then
   cmake -S . -B build/bench-win64 "${common[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-x86_64.cmake" >/dev/null
@@ -60,6 +64,7 @@ done
 
 win=build/bench-win32/cpuinfo
 lin=build/bench-linux-i386/ostreljni
+lin64=build/bench-linux-x86_64/ostreljni
 
 echo "=== bench: sizes"
 exe_size=$(stat -c %s "$win/cpuinfo.exe")
@@ -77,6 +82,9 @@ cat >"$out/sizes.json" <<EOF
  "ostreljni": $(stat -c %s "$lin/libostreljni.so"),
  "ostreljni_text": $(size -A "$lin/libostreljni.so" | awk '$1==".text"{print $2}'),
  "baseline_so": $(stat -c %s "$lin/bench/libostreljnibench.so"),
+ "ostreljni64": $(stat -c %s "$lin64/libostreljni.so"),
+ "ostreljni64_text": $(size -A "$lin64/libostreljni.so" | awk '$1==".text"{print $2}'),
+ "baseline64_so": $(stat -c %s "$lin64/bench/libostreljnibench.so"),
  "imports": "$(awk '{print $3}' "$out/cpuinfo-imports.txt" | paste -sd' ')"}
 EOF
 
@@ -99,6 +107,17 @@ for monitor in bench tests; do
   echo "bench: bridge with the $monitor monitor done"
 done
 
+echo "=== bench: the 64-bit bridge in the host's 64-bit JVM"
+java64=$(sed -n 's/^OSTRELJNI_JAVA64:FILEPATH=//p' build/bench-linux-x86_64/CMakeCache.txt)
+for monitor in bench tests; do
+  if [[ $monitor == bench ]]; then dir=$lin64/bench/monitor; else dir=$lin64/tests/standin; fi
+  "$python" ostreljni/bench/run_bridge_bench.py --java "$java64" \
+    --classes "$lin64/bench/classes" \
+    --bridge-dir "$lin64" --baseline-dir "$lin64/bench" --monitor-dir "$root/$dir" \
+    --work-dir "$out/bridge64-$monitor" --rounds 101 --out "$out/bridge64-$monitor.json"
+  echo "bench: 64-bit bridge with the $monitor monitor done"
+done
+
 echo "=== bench: cpuinfo.exe ($startup_abi) under Wine"
 prefix=$root/build/bench-$startup_abi/wineprefix
 started_win=build/bench-$startup_abi/cpuinfo
@@ -118,8 +137,12 @@ machine="$(nproc) cores, $cpu, $memory RAM, Linux $(uname -r)"
 jvm=$("$java32" -version 2>&1)
 jvm_version=$(awk -F'"' 'NR==1{print $2}' <<<"$jvm")
 jvm_name=$(sed -n 3p <<<"$jvm" | sed 's/ (build.*//')
+jvm64=$("$java64" -version 2>&1)
+jvm64_version=$(awk -F'"' 'NR==1{print $2}' <<<"$jvm64")
+jvm64_name=$(sed -n 3p <<<"$jvm64" | sed 's/ (build.*//')
 tools="mingw-w64 g++ $(i686-w64-mingw32-g++-posix -dumpversion), $("$loader" --version),"
-tools+=" OpenJDK $jvm_version i386 ($jvm_name), g++ $(g++ -dumpversion)"
+tools+=" OpenJDK $jvm_version i386 ($jvm_name), OpenJDK $jvm64_version amd64 ($jvm64_name),"
+tools+=" g++ $(g++ -dumpversion)"
 export MACHINE="$machine" TOOLS="$tools" STARTED="$started" STARTUP_ABI="$startup_abi"
 export I386_HOST="$i386_host"
 export LOAD="$load_before $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -174,19 +197,25 @@ for walker in ("readCoreCountsEx", "readCoreCountsBasic"):
             "linear growth: added cost per record 1→64 packages, %s" % ns(early),
             late / early, 1.25)
 
-# 3. The bridge. Under emulation its times are the emulator's, so they carry no goal.
+# 3. The bridge. Under emulation its times are the emulator's, so they carry no goal; the
+# 64-bit build runs natively everywhere.
 emulated = os.environ["I386_HOST"] == "emulated"
-for monitor, note in (("bench", ""), ("tests", " (test stand-in monitor: lock and copy included)")):
-    if emulated:
+for width, monitor, note in (
+        ("", "bench", ""), ("", "tests", " (test stand-in monitor: lock and copy included)"),
+        ("64", "bench", " (64-bit build, 64-bit JVM)"),
+        ("64", "tests", " (64-bit build, 64-bit JVM; test stand-in monitor: lock and copy "
+                        "included)")):
+    native = width == "64" or not emulated
+    if not native:
         note += " (emulated: qemu-i386-static, interpreter only; no goal)"
-    b = load("bridge-%s.json" % monitor)["cases"]
+    b = load("bridge%s-%s.json" % (width, monitor))["cases"]
     for size in ("16 B", "4 KB"):
         c = b["postState " + size]
         row("3", "`postState`, %s text, stdout to a file%s" % (size, note),
             "%s per call" % ns(c["postState"]["ns_per_call"]),
             "minimal native, same JNI calls and echo: %s (empty native %s)" % (
                 ns(c["minimal native"]["ns_per_call"]), ns(c["empty native"]["ns_per_call"])),
-            c["postState"]["ratio"], None if emulated else 1.2)
+            c["postState"]["ratio"], 1.2 if native else None)
     for size in ("16 B", "4 KB"):
         c = b["getAppStatus " + size]
         row("3", "`getAppStatus`, %s text%s" % (size, note),
@@ -196,7 +225,7 @@ for monitor, note in (("bench", ""), ("tests", " (test stand-in monitor: lock an
                 ns(c["bare NewStringUTF"]["ns_per_call"]), ns(c["empty native"]["ns_per_call"])),
             # With the stand-in, the time above NewStringUTF is the stand-in's own lock
             # and copy, which the minimal native making the same call pays alike.
-            c["getAppStatus"]["ratio"], 1.1 if monitor == "bench" and not emulated else None)
+            c["getAppStatus"]["ratio"], 1.1 if monitor == "bench" and native else None)
 
 # 4. Sizes.
 z = load("sizes.json")
@@ -208,6 +237,10 @@ row("4", "`cpuinfo.exe` size (static, stripped; imports %s)" % z["imports"],
 row("4", "`libostreljni.so` size",
     "%d bytes (.text %d bytes)" % (z["ostreljni"], z["ostreljni_text"]),
     "no limit; the benchmark's baseline natives library: %d bytes" % z["baseline_so"], None, None)
+row("4", "`libostreljni.so` size, 64-bit build",
+    "%d bytes (.text %d bytes)" % (z["ostreljni64"], z["ostreljni64_text"]),
+    "no limit; the benchmark's baseline natives library: %d bytes" % z["baseline64_so"], None,
+    None)
 
 print("## Benchmarks\n")
 print("Machine: %s. Tools: %s. Run %s; load average before / after: %s.\n" % (

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Reads the deliverables in dist/ (installed by the win32, win64 and linux-* presets) and prints
+# Reads the deliverables in dist/ (installed by the win32, win64, linux-i386 and linux-x86_64
+# presets) and prints
 # the table of their exploit mitigations; fails on any regression. Debian's python3 has pefile.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the deliverables into dist/ and shows them
-# at work: cpuinfo.exe under Wine, then the bridge inside a 32-bit JVM.
+# at work: cpuinfo.exe under Wine, then the bridge inside a 32-bit JVM and its
+# 64-bit build inside the host's own 64-bit JVM.
 # Where the host runs no i386 code (or with CORVANE_NO_NATIVE_I386=1), 32-bit
 # Wine cannot run: the 64-bit cpuinfo.exe shows the same query under wine64,
 # the 32-bit one runs in the virtual machine of cmake/guest when its image is
@@ -12,7 +13,7 @@ bash scripts/setup.sh
 host=$(python3 cmake/i386-host.py)
 echo "=== $(python3 cmake/i386-host.py --describe)"
 
-for preset in win32 win64 linux-i386; do
+for preset in win32 win64 linux-i386 linux-x86_64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   cmake --install "build/$preset" >/dev/null
@@ -51,4 +52,10 @@ if [[ $host == emulated ]]; then
 else
   echo "=== the bridge in a 32-bit JVM"
 fi
-cmake --build build/linux-i386 --target ostreljni-demo
+# The 64-bit demo runs on every host, so a failing 32-bit one is reported after it.
+demo_status=0
+cmake --build build/linux-i386 --target ostreljni-demo || demo_status=$?
+
+echo "=== the 64-bit bridge in the host's 64-bit JVM"
+cmake --build build/linux-x86_64 --target ostreljni-demo
+exit "$demo_status"

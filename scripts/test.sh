@@ -2,11 +2,12 @@
 # Sets up what is missing, builds every configuration and runs all tests:
 # the host build (portable logic under the sanitizers, over both Windows
 # record layouts), the unit tests under valgrind, a minute of fuzzing per
-# record walker, 32-bit Windows under Wine, 64-bit Windows under wine64 and
-# 32-bit Linux in a 32-bit JVM; then the exploit mitigations of what was
-# installed into dist/, static analysis, and two clean builds that must give
-# identical deliverables. Goes on past a failing configuration,
-# ends with the counts of all of them and exits non-zero on any failure.
+# record walker, 32-bit Windows under Wine, 64-bit Windows under wine64,
+# 32-bit Linux in a 32-bit JVM and 64-bit Linux in the host's own JVM; then
+# the exploit mitigations of what was installed into dist/, static analysis,
+# and two clean builds that must give identical deliverables. Goes on past a
+# failing configuration, ends with the counts of all of them and exits
+# non-zero on any failure.
 #
 # Last, the virtual machine lane (cmake/guest): the installed cpuinfo.exe of
 # both widths on several processor topologies.
@@ -38,12 +39,12 @@ else
   failed=$((failed + 1))
 fi
 
-for preset in host memcheck fuzz win32 win64 linux-i386 guest; do
+for preset in host memcheck fuzz win32 win64 linux-i386 linux-x86_64 guest; do
   started=$SECONDS
   echo "=== $preset: configure, build, install"
   if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" &&
          case "$preset" in
-           win32 | win64 | linux-i386) cmake --install "build/$preset" >/dev/null ;;
+           win32 | win64 | linux-i386 | linux-x86_64) cmake --install "build/$preset" >/dev/null ;;
          esac; }; then
     echo "=== $preset: build failed" >&2
     failed=$((failed + 1))

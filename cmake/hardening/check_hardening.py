@@ -16,7 +16,8 @@ import re
 import subprocess
 import sys
 
-DELIVERABLES = ["win32/cpuinfo.exe", "win64/cpuinfo.exe", "linux-i386/libostreljni.so"]
+DELIVERABLES = ["win32/cpuinfo.exe", "win64/cpuinfo.exe", "linux-i386/libostreljni.so",
+                "linux-x86_64/libostreljni.so"]
 
 PE_SYSTEM_DLLS = {"ADVAPI32.dll", "KERNEL32.dll", "msvcrt.dll"}
 # The canary's random guard in GCC's libssp: the only reason for ADVAPI32.

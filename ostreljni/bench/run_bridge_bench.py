@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Runs BridgeBench in the 32-bit JVM with standard output in a file, and checks that file.
+"""Runs BridgeBench in the bridge's JVM with standard output in a file, and checks that file.
 
     run_bridge_bench.py --java JAVA [--emulator QEMU] --classes DIR --bridge-dir DIR
                         --baseline-dir DIR --monitor-dir DIR --work-dir DIR [--rounds N]

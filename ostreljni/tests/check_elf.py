@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Checks the built bridge with readelf: a position-independent 32-bit i386 shared object with
-no SONAME or search path, needing libquessa.so then libc.so.6, exporting the two native-method
-entry points only and importing only the two monitor functions and the C library's fortified
-printf."""
+"""Checks the built bridge with readelf: a position-independent shared object of the given
+architecture (32-bit i386 or 64-bit x86-64) with no SONAME or search path, needing libquessa.so
+then libc.so.6, exporting the two native-method entry points only and importing only the two
+monitor functions and the C library's fortified printf.
 
+    check_elf.py --arch i386|x86_64 READELF LIBRARY"""
+
+import argparse
 import re
 import subprocess
 import sys
@@ -20,6 +23,12 @@ TOOLCHAIN_DEFINED = {"_init", "_fini"}
 TOOLCHAIN_WEAK_UNDEFINED = {"__cxa_finalize", "__gmon_start__", "_ITM_deregisterTMCloneTable",
                             "_ITM_registerTMCloneTable"}
 
+# Per architecture: the ELF class byte and readelf's name for it, e_machine and readelf's name.
+ARCHITECTURES = {
+    "i386": {"class": (1, "ELF32"), "machine": (3, "Intel 80386")},
+    "x86_64": {"class": (2, "ELF64"), "machine": (62, "Advanced Micro Devices X86-64")},
+}
+
 failures = []
 
 
@@ -35,19 +44,28 @@ def readelf(tool, *options):
 
 
 def main():
-    tool, library = sys.argv[1], sys.argv[2]
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--arch", required=True, choices=sorted(ARCHITECTURES))
+    parser.add_argument("tool")
+    parser.add_argument("library")
+    args = parser.parse_args()
+    tool, library = args.tool, args.library
+    elf_class, class_name = ARCHITECTURES[args.arch]["class"]
+    machine, machine_name = ARCHITECTURES[args.arch]["machine"]
 
+    # e_type and e_machine sit at the same offsets in both classes.
     with open(library, "rb") as f:
         ident = f.read(20)
     check("ELF magic", ident[:4] == b"\x7fELF", ident[:4])
-    check("ELFCLASS32", ident[4] == 1, ident[4])
+    check("ELF class %d (%s)" % (elf_class, class_name), ident[4] == elf_class, ident[4])
     check("little-endian", ident[5] == 1, ident[5])
     check("type ET_DYN", int.from_bytes(ident[16:18], "little") == 3, ident[16:18])
-    check("machine 3 (Intel 80386)", int.from_bytes(ident[18:20], "little") == 3, ident[18:20])
+    check("machine %d (%s)" % (machine, machine_name),
+          int.from_bytes(ident[18:20], "little") == machine, ident[18:20])
 
     header = readelf(tool, "-h", library)
-    for field, value in (("Class", "ELF32"), ("Type", "DYN (Shared object file)"),
-                         ("Machine", "Intel 80386")):
+    for field, value in (("Class", class_name), ("Type", "DYN (Shared object file)"),
+                         ("Machine", machine_name)):
         match = re.search(r"^\s*" + field + r":\s*(.*?)\s*$", header, re.M)
         check("readelf %s: %s" % (field, value), match and match.group(1) == value,
               match and match.group(1))

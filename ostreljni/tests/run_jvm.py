@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Runs one group of the Java checks in the 32-bit JVM with its standard output captured to a
+"""Runs one group of the Java checks in the bridge's JVM with its standard output captured to a
 file, then compares that output, which holds nothing but the bridge's echoes, with the echo
 that the checks expected: byte for byte, or as a set of echoes when threads posted at once.
 The soak group's echo is gigabytes long and goes to /dev/null; its checks are the JVM's own.
@@ -34,6 +34,8 @@ def main():
     parser.add_argument("--work-dir", required=True)
     parser.add_argument("--group", required=True)
     parser.add_argument("--check-jni", action="store_true")
+    parser.add_argument("--jvm-option", action="append", default=[],
+                        help="one more JVM option (such as -Xcomp); may be repeated")
     args = parser.parse_args()
 
     os.makedirs(args.work_dir, exist_ok=True)
@@ -52,10 +54,13 @@ def main():
         env["LD_LIBRARY_PATH"] = args.monitor_dir
 
     command = [args.emulator, args.java, "-Xint"] if args.emulator else [args.java]
+    command += args.jvm_option
     if args.check_jni:
         command.append("-Xcheck:jni")
-    if args.group == "memory":
-        command += MemoryLimits.jvm_options
+    memory = MemoryLimits(args.java) if args.group == "memory" else None
+    if memory:
+        command += memory.jvm_options
+        env.update(memory.environment)
     soak = args.group == "soak"
     if soak:
         command += Soak.jvm_options
@@ -65,12 +70,12 @@ def main():
                 args.group, args.variant, expected_path]
     print("running:", " ".join(command), flush=True)
     limits = None
-    if args.group == "memory":
+    if memory:
         if args.emulator:
             # The emulator's own mappings are not the JVM's; limit the emulated address space.
-            env["QEMU_RESERVED_VA"] = str(MemoryLimits.address_space)
+            env["QEMU_RESERVED_VA"] = str(memory.address_space)
         else:
-            limits = MemoryLimits.apply
+            limits = memory.apply
     with open(os.devnull if soak else stdout_path, "wb") as stdout:
         run = subprocess.run(command, stdout=stdout, stderr=subprocess.PIPE, env=env,
                              timeout=300, preexec_fn=limits)
@@ -118,16 +123,32 @@ def main():
 
 class MemoryLimits:
     """Room for a heap that holds a string of 300 million three-byte characters (600 MB), but
-    not for its 900 MB modified UTF-8 copy: the JVM itself needs about 0.9 GB of address space
-    with this heap, and the copy fits from about 1.7 GB on."""
+    not for its 900 MB modified UTF-8 copy.
+
+    The 32-bit JVM itself needs about 0.9 GB of address space with this heap, and the copy fits
+    from about 1.7 GB on. The 64-bit JVM reserves more, and by defaults that grow with the
+    machine: a 1 GB class space, and the C library's 64 MB malloc arenas, up to eight per
+    processor. Pinned here to a 64 MB class space, two arenas and the ergonomics of two
+    processors, it starts from about 1.15 GB and the copy fits from about 1.9 GB on, whatever
+    the machine. Each limit leaves some 0.35 GB on either side. The width is the launcher's."""
 
     jvm_options = ["-Xmx700m", "-Xmn8m", "-XX:+UseSerialGC", "-XX:ReservedCodeCacheSize=32m",
                    "-Dostreljni.hugeChars=300000000"]
-    address_space = 1280 * 1024 * 1024
+    wide_jvm_options = ["-XX:CompressedClassSpaceSize=64m", "-XX:ActiveProcessorCount=2"]
 
-    @staticmethod
-    def apply():
-        resource.setrlimit(resource.RLIMIT_AS, (MemoryLimits.address_space,) * 2)
+    def __init__(self, java):
+        with open(java, "rb") as f:
+            ident = f.read(5)
+        if ident[:4] != b"\x7fELF" or ident[4] not in (1, 2):
+            raise SystemExit("%s is not a 32-bit or 64-bit ELF program" % java)
+        wide = ident[4] == 2
+        self.jvm_options = MemoryLimits.jvm_options + (MemoryLimits.wide_jvm_options
+                                                       if wide else [])
+        self.environment = {"MALLOC_ARENA_MAX": "2"} if wide else {}
+        self.address_space = (1536 if wide else 1280) * 1024 * 1024
+
+    def apply(self):
+        resource.setrlimit(resource.RLIMIT_AS, (self.address_space,) * 2)
 
 
 class Soak:
