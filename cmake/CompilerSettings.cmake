@@ -48,7 +48,12 @@ if(NOT CORVANE_SANITIZE)
     $<$<AND:${_compiling},$<NOT:$<CONFIG:Debug>>>:-D_FORTIFY_SOURCE=${_fortify}>
     $<$<COMPILE_LANGUAGE:CXX>:-D_GLIBCXX_ASSERTIONS>)
   if(WIN32)
-    # The canary's failure handler and its random guard come from GCC's libssp, linked in.
+    # GCC's libssp supplies the checked copies; the canary, its seed and both failure paths are
+    # our own, linked into every program as an object so that libssp's are never needed.
+    add_library(corvane_stack_guard OBJECT ${PROJECT_SOURCE_DIR}/cmake/hardening/windows-stack-guard.cpp)
+    target_compile_options(corvane_stack_guard PRIVATE -fno-stack-protector)
+    target_link_libraries(corvane_stack_guard PRIVATE corvane_warnings)
+    target_link_libraries(corvane_hardening INTERFACE $<TARGET_OBJECTS:corvane_stack_guard>)
     target_link_options(corvane_hardening INTERFACE
       -fstack-protector-strong
       -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware
