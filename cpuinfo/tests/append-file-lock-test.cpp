@@ -1,6 +1,8 @@
-// The appenders' lock, as Wine grants it on append-only handles: taken and
-// given back around each append, and never waited for without bound when
-// another writer holds it.
+// The appenders' lock: taken and given back around each append, never waited
+// for without bound when another writer holds it, and done without where read
+// access is refused. LockFileEx needs read or write access on Windows; the
+// handles here have read access beside append access, as the program's own, so
+// every case holds for Windows and for Wine alike.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,7 +19,7 @@ class OtherWriter {
   public:
     explicit OtherWriter(const std::string& path) {
         const std::wstring wide(path.begin(), path.end());
-        handle_ = CreateFileW(wide.c_str(), FILE_APPEND_DATA,
+        handle_ = CreateFileW(wide.c_str(), FILE_READ_DATA | FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         at_.Offset = static_cast<DWORD>(platform::writersLockOffset);
@@ -79,6 +81,31 @@ TEST(AppendFileLock, AppendsAfterAboutASecondWhenAStoppedWriterHoldsIt) {
     EXPECT_TRUE(file.close());
     EXPECT_EQ(readBytes(path), "one\r\n");
     removePath(path);
+}
+
+TEST(AppendFileLock, AppendsUnlockedWhereAnotherHandleSharesNoReading) {
+    const std::string path = scratchPath();
+    writeBytes(path, "old\r\n");
+    const std::wstring wide(path.begin(), path.end());
+    HANDLE denyingReaders =
+        CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(denyingReaders, INVALID_HANDLE_VALUE);
+    platform::AppendFile file;
+    EXPECT_TRUE(file.open(path));
+    EXPECT_TRUE(file.append("one\r\n", 5));
+    EXPECT_TRUE(file.close());
+    CloseHandle(denyingReaders);
+    EXPECT_EQ(readBytes(path), "old\r\none\r\n");
+    removePath(path);
+}
+
+// A device has no end to append at: NUL takes every record and keeps none.
+TEST(AppendFileTargets, NulTakesRecords) {
+    platform::AppendFile file;
+    ASSERT_TRUE(file.open("NUL"));
+    EXPECT_TRUE(file.append("one\r\n", 5));
+    EXPECT_TRUE(file.close());
 }
 
 }  // namespace
