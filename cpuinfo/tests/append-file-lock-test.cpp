@@ -83,6 +83,24 @@ TEST(AppendFileLock, AppendsAfterAboutASecondWhenAStoppedWriterHoldsIt) {
     removePath(path);
 }
 
+// Windows grants LockFileEx only on a handle with read or write access (Wine
+// on any). A second open that shares no reading is refused exactly while a
+// handle with read access is open, which shows the access ours has.
+TEST(AppendFileLock, IsAskedForWithReadAccess) {
+    const std::string path = scratchPath();
+    platform::AppendFile file;
+    ASSERT_TRUE(file.open(path));
+    const std::wstring wide(path.begin(), path.end());
+    HANDLE denyingReaders =
+        CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(denyingReaders, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    if (denyingReaders != INVALID_HANDLE_VALUE) CloseHandle(denyingReaders);
+    EXPECT_TRUE(file.close());
+    removePath(path);
+}
+
 TEST(AppendFileLock, AppendsUnlockedWhereAnotherHandleSharesNoReading) {
     const std::string path = scratchPath();
     writeBytes(path, "old\r\n");

@@ -214,10 +214,10 @@ class PipeTarget(LogChecks):
     def assert_one_record_each(self, counts, connections):
         self.assertEqual(connections[0], b"", "the start-up probe writes nothing")
         records = connections[1:]
+        self.assertEqual(len(records), len(counts.split(b",")) + 3, records)
         for record in records:
             self.assertEqual(len(split_lines(record)), 1, record)
         self.assert_log_section(records, counts)
-        self.assertEqual(len(records), len(counts.split(b",")) + 3, records)
 
     def test_each_record_is_one_connection_in_order(self):
         # One instance: the collector reads each connection to its end before the next.
