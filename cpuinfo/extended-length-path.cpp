@@ -52,8 +52,8 @@ std::u16string joinResolved(std::u16string root, std::u16string_view rest) {
 }  // namespace
 
 std::u16string extendedLengthPath(std::u16string_view fullPath) {
-    const std::u16string unchanged(fullPath);
-    if (fullPath.size() < maxPathUnits || isNamespacePath(fullPath)) return unchanged;
+    if (fullPath.size() < maxPathUnits || isNamespacePath(fullPath))
+        return std::u16string(fullPath);
 
     if (fullPath.size() >= 3 && isDriveLetter(fullPath[0]) && fullPath[1] == u':' &&
         isSeparator(fullPath[2])) {
@@ -67,7 +67,7 @@ std::u16string extendedLengthPath(std::u16string_view fullPath) {
         !isSeparator(fullPath[2])) {
         // \\server\share stays the root: ".." never climbs out of a share.
         const std::vector<std::u16string_view> components = splitComponents(fullPath);
-        if (components.size() < 2) return unchanged;
+        if (components.size() < 2) return std::u16string(fullPath);
         std::u16string root = u"\\\\?\\UNC\\";
         root.append(components[0]);
         root += u'\\';
@@ -77,5 +77,5 @@ std::u16string extendedLengthPath(std::u16string_view fullPath) {
             static_cast<std::size_t>(components[1].data() - fullPath.data()) + components[1].size();
         return joinResolved(std::move(root), fullPath.substr(shareEnd));
     }
-    return unchanged;
+    return std::u16string(fullPath);
 }
