@@ -118,6 +118,29 @@ TEST(AppendFileLock, AppendsUnlockedWhereAnotherHandleSharesNoReading) {
     removePath(path);
 }
 
+// A reader following the log (read access, sharing reading and writing but not
+// deletion, as a viewer opens it) holds it open while records are appended.
+TEST(AppendFileLock, ReaderHoldingTheLogSeesEveryAppend) {
+    const std::string path = scratchPath();
+    writeBytes(path, "");
+    const std::wstring wide(path.begin(), path.end());
+    HANDLE reader = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    for (const char* record : {"one\r\n", "two\r\n"}) {
+        platform::AppendFile file;
+        ASSERT_TRUE(file.open(path));
+        EXPECT_TRUE(file.append(record, 5));
+        EXPECT_TRUE(file.close());
+    }
+    char seen[16] = {};
+    DWORD got = 0;
+    EXPECT_NE(ReadFile(reader, seen, sizeof seen, &got, nullptr), FALSE);
+    EXPECT_EQ(std::string(seen, got), "one\r\ntwo\r\n");
+    CloseHandle(reader);
+    removePath(path);
+}
+
 // A device has no end to append at: NUL takes every record and keeps none.
 TEST(AppendFileTargets, NulTakesRecords) {
     platform::AppendFile file;
