@@ -4,12 +4,16 @@ standard error, exit statuses, log files; and the properties of the image,
 which need no Wine (the Image class)."""
 
 import argparse
+import itertools
 import os
+import pty
 import re
+import selectors
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 ARGS = None
@@ -29,6 +33,43 @@ def run(*arguments, stdout=subprocess.PIPE, cwd=None):
     command = [ARGS.wine, ARGS.loader, ARGS.prefix, ARGS.exe, *arguments]
     return subprocess.run(command, stdout=stdout, stderr=subprocess.PIPE, cwd=cwd, env=env,
                           timeout=120, check=False)
+
+
+class Collector:
+    """pipe-collector.exe keeping a fresh pipe name listening, in the same prefix. Each
+    connection it reports is the bytes it delivered, or None when it hung up unread."""
+
+    names = itertools.count()
+
+    def __init__(self, *options):
+        self.name = r"\\.\pipe\cpuinfo-e2e-%d-%d" % (os.getpid(), next(Collector.names))
+        self.process = subprocess.Popen(
+            [ARGS.wine, ARGS.loader, ARGS.prefix, ARGS.collector, self.name, *options],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        with selectors.DefaultSelector() as selector:
+            selector.register(self.process.stdout, selectors.EVENT_READ)
+            ready = self.process.stdout.readline() if selector.select(timeout=60) else b""
+        if ready.strip() != b"ready":
+            self.process.kill()
+            self.process.wait()
+            raise AssertionError("the collector did not start listening: %r" % ready)
+
+    def connections(self):
+        """The report, once the collector has fallen idle and exited (or been stopped)."""
+        try:
+            out, _ = self.process.communicate(timeout=30)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            out, _ = self.process.communicate()
+        report = []
+        for line in out.decode("ascii").splitlines():
+            if line.strip() == "hung up":
+                report.append(None)
+            else:
+                kind, _, data = line.strip().partition(" ")
+                assert kind == "connection", line
+                report.append(bytes.fromhex(data))
+        return report
 
 
 def split_lines(data):
@@ -127,6 +168,23 @@ class FileTarget(LogChecks):
                 with open(os.path.join(directory, name), "rb") as log:
                     self.assert_log_section(split_lines(log.read()), result.group(1))
 
+    def test_targets_longer_than_max_path(self):
+        # Wine has no MAX_PATH limit, so this shows that the \\?\ form the program
+        # builds for such targets opens the right file; Windows needs that form.
+        folders = [c * 60 for c in "abcde"]
+        os.makedirs(os.path.join(self.dir, *folders))
+        relative = "/".join(folders[:4]) + "/./gone/../" + folders[4] + "/x.log"
+        absolute = os.path.join(self.dir, *folders, "y.log")
+        for target, name in ((relative, "x.log"), (absolute, "y.log")):
+            with self.subTest(target=target):
+                self.assertGreater(len(target), 300)
+                done = run("--logfile", target, cwd=self.dir)
+                self.assertEqual(done.returncode, 0)
+                result = RESULT.fullmatch(done.stdout)
+                self.assertIsNotNone(result, done.stdout)
+                with open(os.path.join(self.dir, *folders, name), "rb") as log:
+                    self.assert_log_section(split_lines(log.read()), result.group(1))
+
     def test_unusable_targets_give_only_the_result(self):
         os.mkdir(os.path.join(self.dir, "a-directory"))
         for target in (os.path.join(self.dir, "missing", "x.log"), "",
@@ -138,6 +196,117 @@ class FileTarget(LogChecks):
                 self.assertRegex(done.stdout, RESULT)
                 self.assertEqual(sorted(os.listdir(self.dir)), ["a-directory"])
                 self.assertEqual(os.listdir(os.path.join(self.dir, "a-directory")), [])
+
+
+class PipeTarget(LogChecks):
+    """A collector at the other end of a named pipe. The file is opened and closed around
+    every record, so each record is one connection: the start-up probe (empty), the banner,
+    then the records."""
+
+    def run_into(self, collector):
+        done = run("--logfile", collector.name)
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.stderr, b"")
+        result = RESULT.fullmatch(done.stdout)
+        self.assertIsNotNone(result, done.stdout)
+        return result.group(1), collector.connections()
+
+    def assert_one_record_each(self, counts, connections):
+        self.assertEqual(connections[0], b"", "the start-up probe writes nothing")
+        records = connections[1:]
+        self.assertEqual(len(records), len(counts.split(b",")) + 3, records)
+        for record in records:
+            self.assertEqual(len(split_lines(record)), 1, record)
+        self.assert_log_section(records, counts)
+
+    def test_each_record_is_one_connection_in_order(self):
+        # One instance: the collector reads each connection to its end before the next.
+        self.assert_one_record_each(*self.run_into(Collector()))
+
+    def test_a_busy_collector_is_waited_for(self):
+        # After each connection no instance listens for 0.3 s: the pipe is busy.
+        self.assert_one_record_each(*self.run_into(Collector("--pause-ms", "300")))
+
+    def test_many_listening_instances_get_every_record_once(self):
+        counts, connections = self.run_into(Collector("--instances", "8"))
+        # Served by several threads, the connections may be reported out of order.
+        self.assertEqual(connections.count(b""), 1)
+        records = [c for c in connections if c]
+        banners = [r for r in records if BANNER.fullmatch(r)]
+        self.assertEqual(len(banners), 1, records)
+        self.assertEqual(len(records), len(counts.split(b",")) + 3, records)
+        for record in records:
+            self.assertEqual(len(split_lines(record)), 1, record)
+        self.assertEqual(sum(r.endswith(b"cpu core counts = [" + counts + b"]\r\n")
+                             for r in records), 1, records)
+
+    def test_a_reader_that_hangs_up_changes_nothing(self):
+        collector = Collector("--hang-up")
+        start = time.monotonic()
+        counts, connections = self.run_into(collector)
+        # Each open waits about a second at most for a busy pipe.
+        self.assertLess(time.monotonic() - start, 30)
+        self.assertTrue(connections and all(c is None for c in connections), connections)
+        self.assertTrue(counts)
+
+    def test_a_pipe_nobody_serves_leaves_the_log_silent(self):
+        done = run("--logfile", r"\\.\pipe\cpuinfo-e2e-nobody-%d" % os.getpid())
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.stderr, b"")
+        self.assertRegex(done.stdout, RESULT)
+
+
+class DeviceTarget(LogChecks):
+    def test_nul_takes_the_log_and_keeps_it_nowhere(self):
+        for target in ("NUL", "nul", r"\\.\NUL"):
+            with self.subTest(target=target):
+                done = run("--logfile", target, cwd=self.dir)
+                self.assertEqual(done.returncode, 0)
+                self.assertEqual(done.stderr, b"")
+                self.assertRegex(done.stdout, RESULT)
+                self.assertEqual(os.listdir(self.dir), [])
+
+    def test_console_names_show_the_log_on_wines_terminal(self):
+        # Under Wine only: with a terminal, Wine's console draws the log there, among its
+        # own escape sequences and line wraps. (Windows opens the console's screen buffer
+        # for CON with write access, and CONOUT$; the log then shows in the console.)
+        for target in ("CON", "CONOUT$", r"\\.\CONOUT$"):
+            with self.subTest(target=target):
+                shown = self.on_a_terminal("--logfile", target)
+                self.assertRegex(shown, rb"Begin Brennix version 1\.2\.0\.SNAPSHOT")
+                counts = re.search(rb"INFO CpuInfo::CpuInfo: cpu core counts = \[([\d,]+)\]",
+                                   shown)
+                self.assertIsNotNone(counts, shown)
+                self.assertIn(b"[" + counts.group(1) + b"]", shown[counts.end():])
+                self.assertEqual(os.listdir(self.dir), [])
+
+    def on_a_terminal(self, *arguments):
+        """What the program shows on a terminal, escape sequences and line ends removed."""
+        controller, terminal = pty.openpty()
+        env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8", TERM="dumb")
+        process = subprocess.Popen([ARGS.wine, ARGS.loader, ARGS.prefix, ARGS.exe, *arguments],
+                                   stdin=terminal, stdout=terminal, stderr=terminal,
+                                   cwd=self.dir, env=env)
+        os.close(terminal)
+        shown = b""
+        with selectors.DefaultSelector() as selector:
+            selector.register(controller, selectors.EVENT_READ)
+            deadline = time.monotonic() + 120
+            while time.monotonic() < deadline:
+                if not selector.select(timeout=1):
+                    if process.poll() is not None:
+                        break
+                    continue
+                try:
+                    chunk = os.read(controller, 65536)
+                except OSError:  # the terminal's last user has gone
+                    break
+                if not chunk:
+                    break
+                shown += chunk
+        os.close(controller)
+        self.assertEqual(process.wait(timeout=60), 0)
+        return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07|[\r\n]", b"", shown)
 
 
 class Failures(unittest.TestCase):
@@ -226,7 +395,7 @@ def main():
         parser.add_argument(option, required=True)
     parser.add_argument("--abi", choices=("win32", "win64"), required=True)
     # Needed by the classes that run the program.
-    for option in ("--wine", "--loader", "--prefix", "--version-info"):
+    for option in ("--wine", "--loader", "--prefix", "--version-info", "--collector"):
         parser.add_argument(option)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0], "-v", *rest])

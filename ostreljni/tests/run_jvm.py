@@ -2,7 +2,8 @@
 """Runs one group of the Java checks in the bridge's JVM with its standard output captured to a
 file, then compares that output, which holds nothing but the bridge's echoes, with the echo
 that the checks expected: byte for byte, or as a set of echoes when threads posted at once.
-The soak group's echo is gigabytes long and goes to /dev/null; its checks are the JVM's own.
+The soak group's echo is gigabytes long and goes to /dev/null; its checks are the JVM's own,
+and -Xcheck:jni's warnings come on standard error.
 With --emulator the JVM runs under qemu-user, interpreted: its JIT compilers abort now and then
 there."""
 
@@ -42,7 +43,8 @@ def main():
     name = args.group + (".checkjni" if args.check_jni else "")
     stdout_path = os.path.join(args.work_dir, name + ".stdout")
     expected_path = os.path.join(args.work_dir, name + ".expected")
-    for path in (stdout_path, expected_path):
+    stderr_path = os.path.join(args.work_dir, name + ".stderr")
+    for path in (stdout_path, expected_path, stderr_path):
         if os.path.exists(path):
             os.remove(path)
 
@@ -56,7 +58,9 @@ def main():
     command = [args.emulator, args.java, "-Xint"] if args.emulator else [args.java]
     command += args.jvm_option
     if args.check_jni:
-        command.append("-Xcheck:jni")
+        # The checks print their warnings on the JVM's own output, standard output unless
+        # told otherwise, which the soak sends to /dev/null: on standard error they are seen.
+        command += ["-Xcheck:jni", "-XX:+DisplayVMOutputToStderr"]
     memory = MemoryLimits(args.java) if args.group == "memory" else None
     if memory:
         command += memory.jvm_options
@@ -76,10 +80,14 @@ def main():
             env["QEMU_RESERVED_VA"] = str(memory.address_space)
         else:
             limits = memory.apply
-    with open(os.devnull if soak else stdout_path, "wb") as stdout:
-        run = subprocess.run(command, stdout=stdout, stderr=subprocess.PIPE, env=env,
+    # Standard error goes to a file: a check that warns on every call of the soak writes
+    # hundreds of megabytes there. Its ends are shown, the whole is searched.
+    with open(os.devnull if soak else stdout_path, "wb") as stdout, \
+            open(stderr_path, "w+b") as stderr_file:
+        run = subprocess.run(command, stdout=stdout, stderr=stderr_file, env=env,
                              timeout=300, preexec_fn=limits)
-    stderr = run.stderr.decode("utf-8", "replace")
+        stderr_markers = markers_in(stderr_file)
+        stderr = ends_of(stderr_file).decode("utf-8", "replace")
     sys.stdout.write(stderr)
 
     failures = []
@@ -110,15 +118,45 @@ def main():
             check("stdout is exactly the expected echo (%d bytes)" % len(expected),
                   actual == expected, "got %r, expected %r" % (actual[:300], expected[:300]))
     if args.check_jni:
-        for marker in ("WARNING", "FATAL ERROR"):
+        for marker in JNI_CHECK_MARKERS:
             check("no %s from -Xcheck:jni" % marker,
-                  marker not in stderr and marker.encode() not in actual, "see the output above")
+                  marker not in stderr_markers and marker.encode() not in actual,
+                  "see the output above")
 
     if failures:
         print("%s: %d driver checks failed" % (name, len(failures)))
     else:
         print(name + ": driver checks passed")
     return 1 if failures else 0
+
+
+JNI_CHECK_MARKERS = ("WARNING", "FATAL ERROR")
+
+
+def markers_in(f, chunk=1 << 20):
+    """Which of JNI_CHECK_MARKERS the file holds, read a chunk at a time."""
+    found = set()
+    longest = max(len(m) for m in JNI_CHECK_MARKERS)
+    f.seek(0)
+    tail = b""
+    while True:
+        data = f.read(chunk)
+        if not data:
+            return found
+        window = tail + data
+        found.update(m for m in JNI_CHECK_MARKERS if m.encode() in window)
+        tail = window[-longest:]
+
+
+def ends_of(f, shown=20000):
+    """The whole file, or its first and last `shown` bytes around a note of what is left out."""
+    size = f.seek(0, os.SEEK_END)
+    f.seek(0)
+    if size <= 2 * shown:
+        return f.read()
+    head = f.read(shown)
+    f.seek(size - shown)
+    return head + b"\n[... %d bytes ...]\n" % (size - 2 * shown) + f.read()
 
 
 class MemoryLimits:
