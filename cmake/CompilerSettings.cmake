@@ -45,8 +45,7 @@ if(NOT CORVANE_SANITIZE)
   set(_compiling $<COMPILE_LANGUAGE:C,CXX>)
   target_compile_options(corvane_hardening INTERFACE
     $<${_compiling}:-fstack-protector-strong>
-    $<$<AND:${_compiling},$<NOT:$<CONFIG:Debug>>>:-D_FORTIFY_SOURCE=${_fortify}>
-    $<$<COMPILE_LANGUAGE:CXX>:-D_GLIBCXX_ASSERTIONS>)
+    $<$<AND:${_compiling},$<NOT:$<CONFIG:Debug>>>:-D_FORTIFY_SOURCE=${_fortify}>)
   if(WIN32)
     # GCC's libssp supplies the checked copies; the canary, its seed and both failure paths are
     # our own, linked into every program as an object so that libssp's are never needed.
