@@ -5,12 +5,20 @@
 # reported as skipped, with the reason.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(CORVANE_GUEST ${CMAKE_CURRENT_LIST_DIR}/guest.py)
-# Paths inside the guest (init.sh makes the prefixes, the image holds the JRE).
-set(CORVANE_GUEST_WOW64_PREFIX /opt/corvane/wine/wow64)
-set(CORVANE_GUEST_WIN32_PREFIX /opt/corvane/wine/win32)
-set(CORVANE_GUEST_JAVA /usr/lib/jvm/java-17-openjdk-i386/bin/java)
-# The guest's processors: one package of two, like this project's build machines.
-set(CORVANE_GUEST_SMP 2,sockets=1,cores=2,threads=1)
+# The paths inside the guest and its usual processors, as guest.py defines them:
+# CORVANE_GUEST_WOW64_PREFIX, CORVANE_GUEST_JAVA, CORVANE_GUEST_SMP and the rest.
+execute_process(
+  COMMAND ${Python3_EXECUTABLE} ${CORVANE_GUEST} facts
+  OUTPUT_VARIABLE corvane_guest_facts OUTPUT_STRIP_TRAILING_WHITESPACE
+  COMMAND_ERROR_IS_FATAL ANY)
+string(REPLACE "\n" ";" corvane_guest_facts "${corvane_guest_facts}")
+foreach(fact IN LISTS corvane_guest_facts)
+  string(REGEX MATCH "^(CORVANE_GUEST_[A-Z0-9_]+)=(.*)$" matched "${fact}")
+  if(NOT matched)
+    message(FATAL_ERROR "guest.py facts printed a line that is not NAME=VALUE: ${fact}")
+  endif()
+  set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+endforeach()
 
 # Adds guest-start and guest-stop for this build folder's session and sets, in the caller's
 # scope, CORVANE_GUEST_RUN: the words that run a command in it.

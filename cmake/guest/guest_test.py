@@ -2,11 +2,15 @@
 """guest.py as its callers meet it: a command's output and exit status pass through, and a
 machine that cannot start, a command past its time limit and a guest kernel that dies each
 fail with the guest's name, its -smp and the last console lines, leaving no QEMU behind.
-Needs the built image; with CORVANE_SKIP_GUEST set every call is a skip."""
+Those need the built image; with CORVANE_SKIP_GUEST set every call is a skip.
+
+The choice of accelerator, the guest's facts and the command line need no machine
+("guest_test.py Choices" runs only them)."""
 
 import os
 import subprocess
 import sys
+import tempfile
 import unittest
 
 GUEST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "guest.py")
@@ -84,14 +88,121 @@ class Failures(unittest.TestCase):
         self.assertFalse(qemu_running("runner-skip"))
 
 
+sys.path.insert(0, os.path.dirname(GUEST))
+import guest as module  # noqa: E402
+
+
+class Choices(unittest.TestCase):
+    """No machine: a stand-in device path and probe take the place of KVM."""
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.device = os.path.join(self.dir.name, "kvm")
+        open(self.device, "w").close()
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def choose(self, env=None, device=None, probe=lambda: True):
+        return module.choose_accel(env=env or {}, device=device or self.device, probe=probe)
+
+    def test_kvm_only_where_the_device_opens_and_runs_a_guest(self):
+        self.assertEqual(self.choose()[0], "kvm")
+        accel, why = self.choose(probe=lambda: False)
+        self.assertEqual((accel, why), ("tcg", "%s opens, but a machine under KVM does not "
+                                               "start the guest's kernel" % self.device))
+        accel, why = self.choose(probe=lambda: None)
+        self.assertEqual(accel, "tcg")
+        self.assertIn("KVM is untried", why)
+
+    def test_a_device_that_does_not_open_for_writing_means_tcg_without_a_probe(self):
+        def probe():
+            raise AssertionError("probed a device that does not open")
+        missing = os.path.join(self.dir.name, "none")
+        self.assertEqual(self.choose(device=missing, probe=probe),
+                         ("tcg", missing + ": No such file or directory"))
+        self.assertEqual(self.choose(device=self.dir.name, probe=probe),
+                         ("tcg", self.dir.name + ": Is a directory"))
+        # The stand-in is taken from the environment when no path is given.
+        self.assertEqual(module.choose_accel(env={"CORVANE_GUEST_KVM_DEVICE": missing},
+                                             probe=probe)[0], "tcg")
+
+    def test_the_environment_forces_either_and_refuses_anything_else(self):
+        missing = os.path.join(self.dir.name, "none")
+        self.assertEqual(self.choose(env={"CORVANE_GUEST_ACCEL": "kvm"}, device=missing),
+                         ("kvm", "CORVANE_GUEST_ACCEL=kvm"))
+        self.assertEqual(self.choose(env={"CORVANE_GUEST_ACCEL": "tcg"})[0], "tcg")
+        with self.assertRaisesRegex(module.GuestError, "CORVANE_GUEST_ACCEL is 'KVM'"):
+            self.choose(env={"CORVANE_GUEST_ACCEL": "KVM"})
+
+    def test_the_probe_runs_once_per_host_boot_and_not_at_all_without_a_kernel(self):
+        calls = []
+        real_probe, real_sessions = module.kvm_probe, module.SESSIONS
+        module.SESSIONS = self.dir.name
+        try:
+            module.kvm_probe = lambda kernel: calls.append(kernel)  # None: no kernel
+            self.assertIsNone(module.kvm_probe_cached(self.device, "k"))
+            module.kvm_probe = lambda kernel: calls.append(kernel) or True
+            self.assertTrue(module.kvm_probe_cached(self.device, "k"))
+            self.assertTrue(module.kvm_probe_cached(self.device, "k"))
+            self.assertEqual(calls, ["k", "k"])
+            with open(os.path.join(self.dir.name, "kvm-probe")) as record:
+                key = record.readline()
+            with open(os.path.join(self.dir.name, "kvm-probe"), "w") as record:
+                record.write("another boot " + key + "no\n")
+            self.assertTrue(module.kvm_probe_cached(self.device, "k"))
+            self.assertEqual(len(calls), 3)
+        finally:
+            module.kvm_probe, module.SESSIONS = real_probe, real_sessions
+
+    def test_each_accelerator_gets_its_processor_model_and_the_console_names_it(self):
+        for accel, words in (("tcg", ["-accel", "tcg,thread=multi", "-machine", "pc", "-cpu",
+                                      "Nehalem"]),
+                             ("kvm", ["-accel", "kvm", "-machine", "pc", "-cpu", "host"])):
+            command = module.qemu_command("/img", "2", "/c", False, [], accel=accel)
+            self.assertEqual(command[1:7], words)
+            append = command[command.index("-append") + 1].split()
+            self.assertIn("corvane.accel=" + accel, append)
+            self.assertIn("mitigations=off", append)
+
+    def test_the_facts_read_back_the_same_in_a_shell(self):
+        text = module.facts_text()
+        shell = subprocess.run(["sh", "-c", 'eval "$1"; printf "%s\\n" "$CORVANE_GUEST_JAVA" '
+                                '"$CORVANE_GUEST_WOW64_PREFIX" "$CORVANE_GUEST_SMP"', "sh", text],
+                               stdout=subprocess.PIPE, text=True, check=True)
+        self.assertEqual(shell.stdout.split(), [module.FACTS["JAVA"],
+                                                module.FACTS["WOW64_PREFIX"],
+                                                module.FACTS["SMP"]])
+        self.assertEqual(guest("facts").stdout.decode(), text)
+        saved = dict(module.FACTS)
+        try:
+            module.FACTS["JAVA"] = "/opt/a jre/java"
+            with self.assertRaisesRegex(module.GuestError, "cannot be written plainly"):
+                module.facts_text()
+        finally:
+            module.FACTS.clear()
+            module.FACTS.update(saved)
+
+    def test_exec_and_run_share_their_options_and_start_takes_no_job_options(self):
+        env = dict(os.environ, CORVANE_SKIP_GUEST="1")
+        done = guest("exec", "runner-opts", "--smp", ONE_CPU, "--share", CHECKOUT, "--timeout",
+                     "5", "--cwd", "/", "--env", "A=b", "--", "true", env=env)
+        self.assertEqual((done.returncode, done.stdout[:9]), (0, b"skipped: "), done.stderr)
+        done = guest("run", "runner-opts", "--timeout", "5", "--env", "A=b", "--", "true",
+                     env=env)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        for words in (["run", "runner-opts", "--smp", ONE_CPU, "--", "true"],
+                      ["start", "runner-opts", "--timeout", "5"]):
+            self.assertEqual(guest(*words, env=env).returncode, 2, words)
+
+
 def main():
-    sys.path.insert(0, os.path.dirname(GUEST))
-    import guest as module
+    names = sys.argv[1:]
     reason = module.skip_reason()
-    if reason:
+    if reason and names != ["Choices"]:
         print("skipped: " + reason)
         return 0
-    program = unittest.main(argv=[sys.argv[0], "-v"], exit=False)
+    program = unittest.main(argv=[sys.argv[0], "-v", *names], exit=False)
     return 0 if program.result.wasSuccessful() else 1
 
 

@@ -11,6 +11,8 @@
 # Then it syncs and powers the machine off.
 PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 export PATH HOME=/root LANG=C.UTF-8
+# The prefixes' and loaders' paths, as guest.py gave them when it built the image.
+. /etc/corvane/guest.env
 
 # The initramfs hands over /sys and /dev mounted already.
 mounted() { grep -q " $1 " /proc/mounts; }
@@ -39,21 +41,22 @@ power_off() {
 # Both prefixes at once: each boots Wine's services on its own processor.
 make_prefixes() {
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    mkdir -p /opt/corvane/wine
-    (WINEPREFIX=/opt/corvane/wine/wow64 setarch -R /usr/lib/wine/wine64 wineboot --init
-     WINEPREFIX=/opt/corvane/wine/wow64 /usr/lib/wine/wineserver -w) >/dev/null 2>&1 &
-    (WINEARCH=win32 WINEPREFIX=/opt/corvane/wine/win32 setarch -R /usr/lib/wine/wine \
-        wineboot --init
-     WINEPREFIX=/opt/corvane/wine/win32 /usr/lib/wine/wineserver -w) >/dev/null 2>&1 &
+    wow64=$CORVANE_GUEST_WOW64_PREFIX win32=$CORVANE_GUEST_WIN32_PREFIX
+    server=$CORVANE_GUEST_WINESERVER
+    mkdir -p "$(dirname "$wow64")" "$(dirname "$win32")"
+    (WINEPREFIX=$wow64 setarch -R "$CORVANE_GUEST_WINE64_LOADER" wineboot --init
+     WINEPREFIX=$wow64 "$server" -w) >/dev/null 2>&1 &
+    (WINEARCH=win32 WINEPREFIX=$win32 setarch -R "$CORVANE_GUEST_WINE32_LOADER" wineboot --init
+     WINEPREFIX=$win32 "$server" -w) >/dev/null 2>&1 &
     wait
     # wineboot's own status is no guide: it gives up waiting long before a slow
     # machine has finished. The prefixes themselves are.
-    if [ -f /opt/corvane/wine/wow64/drive_c/windows/syswow64/kernel32.dll ] &&
-        [ -f /opt/corvane/wine/wow64/drive_c/windows/system32/kernel32.dll ] &&
-        grep -q '^#arch=win64' /opt/corvane/wine/wow64/system.reg &&
-        [ -f /opt/corvane/wine/win32/drive_c/windows/system32/kernel32.dll ] &&
-        [ ! -e /opt/corvane/wine/win32/drive_c/windows/syswow64 ] &&
-        grep -q '^#arch=win32' /opt/corvane/wine/win32/system.reg; then
+    if [ -f "$wow64/drive_c/windows/syswow64/kernel32.dll" ] &&
+        [ -f "$wow64/drive_c/windows/system32/kernel32.dll" ] &&
+        grep -q '^#arch=win64' "$wow64/system.reg" &&
+        [ -f "$win32/drive_c/windows/system32/kernel32.dll" ] &&
+        [ ! -e "$win32/drive_c/windows/syswow64" ] &&
+        grep -q '^#arch=win32' "$win32/system.reg"; then
         say "prefixes ready"
     else
         say "prefixes incomplete"
@@ -86,7 +89,8 @@ serve_jobs() {
             say "cannot mount $tag at $path"
     done <"$control/shares"
     idle_limit=$(cat "$control/idle-seconds")
-    say "ready"
+    accel=$(sed -n 's/.*corvane\.accel=\([a-z]*\).*/\1/p' /proc/cmdline)
+    say "ready under ${accel:-an unnamed accelerator}"
     : >"$control/ready"
     idle=0
     while [ ! -e "$control/stop" ]; do

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# recipe.sh DIR
+# recipe.sh DIR FACTS
 # The guest's file system, from Debian's packages: an amd64 system with i386
 # as a second architecture, 32-bit and 64-bit Wine, an i386 JRE and Python for
 # the test drivers, and our own init (init.sh). Writes into DIR the kernel
 # (vmlinuz), its initramfs (initrd.img), the root file system as a raw ext4
-# image (disk.img) and the installed package versions (packages.txt).
+# image (disk.img) and the installed package versions (packages.txt). FACTS is
+# the file of the guest's paths that guest.py writes; init.sh reads it as
+# /etc/corvane/guest.env.
 # guest.py calls it; the Wine prefixes are made by the image's first boot.
 set -euo pipefail
 out="$1"
+facts="$2"
 here="$(cd "$(dirname "$0")" && pwd)"
 
 # The archive the host's apt uses, without its security suite: that suite's i386
@@ -54,6 +57,8 @@ mmdebstrap --quiet --variant=essential --architectures=amd64,i386 \
   --essential-hook="$initramfs_hook" \
   --customize-hook="$jre_hook" \
   --customize-hook="upload $here/init.sh /sbin/corvane-init" \
+  --customize-hook='mkdir -p "$1/etc/corvane"' \
+  --customize-hook="upload $facts /etc/corvane/guest.env" \
   --customize-hook='printf "127.0.0.1 localhost\n127.0.1.1 corvane-guest\n" > "$1/etc/hosts"' \
   --customize-hook='chmod 755 "$1/sbin/corvane-init"' \
   --customize-hook='chroot "$1" dpkg-query -W -f "\${Package}:\${Architecture} \${Version}\n" > "$1/etc/corvane-packages"' \
