@@ -124,6 +124,7 @@ def main(arguments):
     root = Path(os.path.relpath(Path(__file__).resolve().parent.parent))
     pages = [Path(p) for p in arguments] or [root / "README.md", *sorted(root.glob("docs/*.md"))]
     bad = 0
+    counted = f"{len(pages)} page" + ("s" if len(pages) != 1 else "")
     for page in pages:
         if not page.is_file():
             print(f"{page}: no such file")
@@ -133,9 +134,9 @@ def main(arguments):
             print(f"{page}:{line}: ({target}): {problem}")
             bad += 1
     if bad:
-        print(f"links: {bad} bad in {len(pages)} pages")
+        print(f"links: {bad} bad in {counted}")
         return 1
-    print(f"links: every relative link of {len(pages)} pages resolves")
+    print(f"links: every relative link of {counted} resolves")
     return 0
 
 
