@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Static analysis of both deliverables' sources: clang-tidy (.clang-tidy) and
 # cppcheck, each file with the compile command of the build that compiles it,
-# and clang-format (.clang-format) over all C++ sources, tests included.
+# and clang-format (.clang-format) over all C++ sources, tests included; then
+# the relative links and anchors of the README and docs/.
 # Needs the host, win32, win64 and linux-i386 builds configured. Fails on any
 # finding.
 set -euo pipefail
@@ -67,5 +68,9 @@ done
 
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
 
-if ((status == 0)); then echo "lint: clang-tidy, cppcheck and clang-format found nothing"; fi
+python3 scripts/check-links.py || status=1
+
+if ((status == 0)); then
+  echo "lint: clang-tidy, cppcheck, clang-format and the link check found nothing"
+fi
 exit "$status"
