@@ -8,11 +8,16 @@
 #   4. the sizes of the deliverables, cpuinfo.exe against a program using the same streams.
 # Release builds in build/bench-host, build/bench-win32, build/bench-linux-i386 and
 # build/bench-linux-x86_64. A few minutes; not part of scripts/test.sh.
-# Where 32-bit Wine cannot run (cmake/i386-host.py --win32 says why) the start-up is measured
-# for the 64-bit build (build/bench-win64) under wine64, against an empty 64-bit program. On a
-# host that runs no i386 code (or with CORVANE_NO_NATIVE_I386=1) the bridge's rows, measured in
-# the JVM under qemu-user, are marked as emulated and carry no goal; the 64-bit bridge's rows
-# are native, with the JIT compilers on, and carry their goals on every host.
+# Where 32-bit Wine cannot run (cmake/i386-host.py --win32 says why) the shipped 32-bit program
+# is measured in the virtual machine of cmake/guest (its image is built first if need be), under
+# 32-bit Wine as a WOW64 process, against the empty 32-bit program, in GUEST_RUNS runs of
+# GUEST_ROUNDS rounds within one boot; the 64-bit build's start-up (build/bench-win64) is also
+# measured on the host under wine64. On a host that runs no i386 code (or with
+# CORVANE_NO_NATIVE_I386=1) the bridge's rows are measured in that machine's i386 JVM with its
+# JIT compilers on, with the goals of native hosts, and also in the host's JVM under qemu-user,
+# marked as emulated and without a goal. The 64-bit bridge's rows are native, with the JIT
+# compilers on, and carry their goals on every host. Every row says where it ran.
+# CORVANE_SKIP_GUEST=1 leaves the virtual machine out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -36,6 +41,16 @@ else
 fi
 emulator=()
 [[ $i386_host != emulated ]] || emulator=(--emulator "$(command -v qemu-i386-static)")
+guest=cmake/guest/guest.py
+in_guest=no
+if [[ ($startup_abi != win32 || $i386_host != native) && "${CORVANE_SKIP_GUEST:-}" =~ ^(|0)$ ]]
+then
+  in_guest=yes
+  "$python" "$guest" image
+  eval "$("$python" "$guest" facts)"
+fi
+guest_runs=${GUEST_RUNS:-3}
+guest_rounds=${GUEST_ROUNDS:-60}
 
 out=build/bench
 rm -rf "$out"
@@ -130,6 +145,39 @@ status=0
 cmake/wine-session.sh stop "$loader" "$prefix"
 ((status == 0)) || exit "$status"
 
+if [[ $in_guest == yes ]]; then
+  accel=$("$python" "$guest" accel)
+  echo "=== bench: in the virtual machine under $accel"
+  trap '"$python" "$guest" stop bench >/dev/null 2>&1 || true' EXIT
+  "$python" "$guest" start bench --share "$root"
+  in_vm() { "$python" "$guest" run bench --cwd "$root" --timeout 3600 -- "$@"; }
+  # The programs on the guest's own disk, as they would be on a Windows machine's.
+  in_vm sh -c 'mkdir -p /tmp/bench && cp "$@" /tmp/bench/' sh "$win/cpuinfo.exe" \
+    "$win/bench/bench_empty.exe" "$win/bench/bench_streams.exe"
+  in_vm cmake/wine-session.sh start "$CORVANE_GUEST_WINE32_LOADER" "$CORVANE_GUEST_WOW64_PREFIX"
+  for run in $(seq "$guest_runs"); do
+    echo "=== bench: dist's cpuinfo.exe (win32) in the virtual machine, run $run of $guest_runs"
+    in_vm "$CORVANE_GUEST_PYTHON" cpuinfo/bench/startup_bench.py --wine-run cmake/wine-run.sh \
+      --loader "$CORVANE_GUEST_WINE32_LOADER" --prefix "$CORVANE_GUEST_WOW64_PREFIX" \
+      --exe /tmp/bench/cpuinfo.exe --empty /tmp/bench/bench_empty.exe \
+      --streams /tmp/bench/bench_streams.exe --work-dir /tmp/bench/startup \
+      --rounds "$guest_rounds" >"$out/guest-startup-$run.json"
+  done
+  for monitor in bench tests; do
+    if [[ $monitor == bench ]]; then dir=$lin/bench/monitor; else dir=$lin/tests/standin; fi
+    echo "=== bench: the bridge in the virtual machine's 32-bit JVM, $monitor monitor"
+    in_vm "$CORVANE_GUEST_PYTHON" ostreljni/bench/run_bridge_bench.py \
+      --java "$CORVANE_GUEST_JAVA" --classes "$lin/bench/classes" --bridge-dir "$root/$lin" \
+      --baseline-dir "$root/$lin/bench" --monitor-dir "$root/$dir" \
+      --work-dir "/tmp/bench/bridge-$monitor" --rounds "${GUEST_BRIDGE_ROUNDS:-61}" \
+      --out /dev/stdout >"$out/bridge-guest-$monitor.json"
+  done
+  "$python" "$guest" stop bench
+  trap - EXIT
+  # Which machine it was, as the table says it.
+  machine_accel=${accel%% *}
+fi
+
 echo "=== bench: results"
 cpu=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
 memory=$(awk '/MemTotal/{printf "%.1f GB", $2/1048576}' /proc/meminfo)
@@ -144,42 +192,68 @@ tools="mingw-w64 g++ $(i686-w64-mingw32-g++-posix -dumpversion), $("$loader" --v
 tools+=" OpenJDK $jvm_version i386 ($jvm_name), OpenJDK $jvm64_version amd64 ($jvm64_name),"
 tools+=" g++ $(g++ -dumpversion)"
 export MACHINE="$machine" TOOLS="$tools" STARTED="$started" STARTUP_ABI="$startup_abi"
-export I386_HOST="$i386_host"
+export I386_HOST="$i386_host" IN_GUEST="$in_guest" GUEST_ACCEL="${machine_accel:-}"
+export GUEST_SMP="${CORVANE_GUEST_SMP:-}"
 export LOAD="$load_before $(cut -d' ' -f1-3 /proc/loadavg)"
 "$python" - "$out" <<'PYTHON' | tee "$out/results.md"
-import json, os, sys
+import json, os, statistics, sys
 
 out = sys.argv[1]
 load = lambda name: json.load(open(os.path.join(out, name)))
 rows = []
+emulated = os.environ["I386_HOST"] == "emulated"
+in_guest = os.environ["IN_GUEST"] == "yes"
+machine = "virtual machine under %s (-smp %s)" % (os.environ["GUEST_ACCEL"].upper(),
+                                                   os.environ["GUEST_SMP"])
 
 
-def row(part, what, figure, limit, ratio, goal):
+def row(part, where, what, figure, limit, ratio, goal):
     met = "" if goal is None else ("met" if ratio <= goal else "**missed**")
-    rows.append("| %s | %s | %s | %s | %s | %s |" % (
-        part, what, figure, limit, "%.3f" % ratio if ratio is not None else "—",
+    rows.append("| %s | %s | %s | %s | %s | %s | %s |" % (
+        part, where, what, figure, limit, "%.3f" % ratio if ratio is not None else "—",
         ("≤ %.2f, %s" % (goal, met)) if goal is not None else "—"))
 
 
 ms = lambda s: "%.1f ms" % (s * 1000)
 ns = lambda v: ("%.1f ns" % v) if v < 1000 else ("%.2f µs" % (v / 1000))
 
-# 1. cpuinfo.exe under Wine; the 64-bit build under wine64 where 32-bit Wine cannot run.
+# 1. cpuinfo.exe under Wine: the 32-bit build on the host where 32-bit Wine runs, else in the
+# virtual machine, and the 64-bit build under wine64 on the host.
 s = load("startup.json")
-under = " under Wine" if os.environ["STARTUP_ABI"] == "win32" else \
-    " (64-bit build) under wine64, as 32-bit Wine cannot run here"
+if os.environ["STARTUP_ABI"] == "win32":
+    where, build = "host, 32-bit Wine", ""
+else:
+    where, build = "host, wine64", " (64-bit build)"
 for side, what in (("console", "`cpuinfo.exe --logfile console`"),
                    ("file", "`cpuinfo.exe --logfile FILE`")):
     q = s[side]["ratio_q1_q3"]
-    row("1", what + under + ", start to exit",
+    row("1", where, what + build + ", start to exit",
         "%s (quartiles of the ratio %.2f–%.2f)" % (ms(s[side]["median_s"]), q[0], q[1]),
         "empty static program, same toolchain and start: %s" % ms(s["empty"]["median_s"]),
         s[side]["ratio_to_empty"], 1.05)
 q = s["streams"]["ratio_q1_q3"]
-row("1", "where the time goes: a static program that only writes a line through the standard "
-    "streams, started the same way",
+row("1", where, "where the time goes: a static program that only writes a line through the "
+    "standard streams%s, started the same way" % build,
     "%s (quartiles of the ratio %.2f–%.2f)" % (ms(s["streams"]["median_s"]), q[0], q[1]),
     "empty static program: %s" % ms(s["empty"]["median_s"]), s["streams"]["ratio_to_empty"], None)
+if in_guest:
+    runs = sorted(f for f in os.listdir(out) if f.startswith("guest-startup-"))
+    g = [load(f) for f in runs]
+    where = machine + ", 32-bit Wine, WOW64 process"
+    for side, what in (("console", "`cpuinfo.exe --logfile console`"),
+                       ("file", "`cpuinfo.exe --logfile FILE`"),
+                       ("streams", "the streams-only program")):
+        ratios = [r[side]["ratio_to_empty"] for r in g]
+        # Both sides of each pair ran in the same emulated machine: the spread over whole runs
+        # says how far one run's ratio can be trusted.
+        row("1", where, "%s (shipped 32-bit build), start to exit, %d runs of %d rounds" % (
+            what, len(g), g[0]["rounds"]),
+            "%s; ratio per run %s (spread %.3f)" % (
+                ms(statistics.median(r[side]["median_s"] for r in g)),
+                " / ".join("%.3f" % x for x in ratios), max(ratios) - min(ratios)),
+            "empty static program, same toolchain and start: %s" % ms(
+                statistics.median(r["empty"]["median_s"] for r in g)),
+            statistics.median(ratios), 1.05 if side != "streams" else None)
 
 # 2. The walkers.
 w = {b["run_name"]: b for b in load("walkers.json")["benchmarks"]
@@ -192,33 +266,37 @@ for walker in ("readCoreCountsEx", "readCoreCountsBasic"):
         per = " / ".join(ns(t[n] / n) for n in (1, 64, 1024))
         early = (t[64] - t[1]) / 63
         late = (t[1024] - t[64]) / 960
-        row("2", "`%s`, %s: CPU time per record at 1 / 64 / 1024 packages" % (walker, label),
+        row("2", "host", "`%s`, %s: CPU time per record at 1 / 64 / 1024 packages" % (walker,
+                                                                                   label),
             "%s (per call %s / %s / %s)" % (per, ns(t[1]), ns(t[64]), ns(t[1024])),
             "linear growth: added cost per record 1→64 packages, %s" % ns(early),
             late / early, 1.25)
 
-# 3. The bridge. Under emulation its times are the emulator's, so they carry no goal; the
-# 64-bit build runs natively everywhere.
-emulated = os.environ["I386_HOST"] == "emulated"
-for width, monitor, note in (
-        ("", "bench", ""), ("", "tests", " (test stand-in monitor: lock and copy included)"),
-        ("64", "bench", " (64-bit build, 64-bit JVM)"),
-        ("64", "tests", " (64-bit build, 64-bit JVM; test stand-in monitor: lock and copy "
-                        "included)")):
-    native = width == "64" or not emulated
-    if not native:
-        note += " (emulated: qemu-i386-static, interpreter only; no goal)"
+# 3. The bridge. Under qemu-user its times are the emulator's, so they carry no goal; in the
+# virtual machine the i386 JVM runs with its JIT compilers, as the 64-bit one does on the host.
+jvm32 = "host, qemu-i386-static, interpreter only" if emulated else "host, i386 JVM"
+bridges = [("", "bench", jvm32, ""),
+           ("", "tests", jvm32, " (test stand-in monitor: lock and copy included)")]
+if in_guest:
+    bridges += [("-guest", "bench", machine + ", i386 JVM, JIT on", ""),
+                ("-guest", "tests", machine + ", i386 JVM, JIT on",
+                 " (test stand-in monitor: lock and copy included)")]
+bridges += [("64", "bench", "host, amd64 JVM", " (64-bit build)"),
+            ("64", "tests", "host, amd64 JVM", " (64-bit build; test stand-in monitor: lock and "
+                                               "copy included)")]
+for width, monitor, where, note in bridges:
+    native = width != "" or not emulated
     b = load("bridge%s-%s.json" % (width, monitor))["cases"]
     for size in ("16 B", "4 KB"):
         c = b["postState " + size]
-        row("3", "`postState`, %s text, stdout to a file%s" % (size, note),
+        row("3", where, "`postState`, %s text, stdout to a file%s" % (size, note),
             "%s per call" % ns(c["postState"]["ns_per_call"]),
             "minimal native, same JNI calls and echo: %s (empty native %s)" % (
                 ns(c["minimal native"]["ns_per_call"]), ns(c["empty native"]["ns_per_call"])),
             c["postState"]["ratio"], 1.2 if native else None)
     for size in ("16 B", "4 KB"):
         c = b["getAppStatus " + size]
-        row("3", "`getAppStatus`, %s text%s" % (size, note),
+        row("3", where, "`getAppStatus`, %s text%s" % (size, note),
             "%s per call (minimal native with the monitor call: %s)" % (
                 ns(c["getAppStatus"]["ns_per_call"]), ns(c["minimal native"]["ns_per_call"])),
             "bare `NewStringUTF` of the same text: %s (empty native %s)" % (
@@ -230,14 +308,14 @@ for width, monitor, note in (
 # 4. Sizes.
 z = load("sizes.json")
 m = load("cpuinfo-map.json")
-row("4", "`cpuinfo.exe` size (static, stripped; imports %s)" % z["imports"],
+row("4", "files", "`cpuinfo.exe` size (static, stripped; imports %s)" % z["imports"],
     "%d bytes" % z["cpuinfo"],
     "static program using the same standard streams: %d bytes" % z["streams"],
     z["cpuinfo"] / z["streams"], 1.10)
-row("4", "`libostreljni.so` size",
+row("4", "files", "`libostreljni.so` size",
     "%d bytes (.text %d bytes)" % (z["ostreljni"], z["ostreljni_text"]),
     "no limit; the benchmark's baseline natives library: %d bytes" % z["baseline_so"], None, None)
-row("4", "`libostreljni.so` size, 64-bit build",
+row("4", "files", "`libostreljni.so` size, 64-bit build",
     "%d bytes (.text %d bytes)" % (z["ostreljni64"], z["ostreljni64_text"]),
     "no limit; the benchmark's baseline natives library: %d bytes" % z["baseline64_so"], None,
     None)
@@ -245,8 +323,8 @@ row("4", "`libostreljni.so` size, 64-bit build",
 print("## Benchmarks\n")
 print("Machine: %s. Tools: %s. Run %s; load average before / after: %s.\n" % (
     os.environ["MACHINE"], os.environ["TOOLS"], os.environ["STARTED"], os.environ["LOAD"]))
-print("| part | measured | figure | limit | ratio | goal |")
-print("|---|---|---|---|---|---|")
+print("| part | where | measured | figure | limit | ratio | goal |")
+print("|---|---|---|---|---|---|---|")
 print("\n".join(rows))
 kb = lambda v: "%.0f KB" % (v / 1000)
 print("\nWhere the bytes of `cpuinfo.exe` go (link map of the same link, loaded sections: %s):"

@@ -34,6 +34,7 @@ if [[ ! "${CORVANE_SKIP_GUEST:-}" =~ ^(|0)$ ]]; then
   skipped=$((skipped + 1))
 elif python3 cmake/guest/guest.py image; then
   passed=$((passed + 1))
+  echo "=== virtual machine: $(python3 cmake/guest/guest.py accel)"
 else
   echo "=== virtual machine image: build failed" >&2
   failed=$((failed + 1))
