@@ -9,7 +9,7 @@
 # Release builds in build/bench-host, build/bench-win32, build/bench-linux-i386 and
 # build/bench-linux-x86_64. A few minutes; not part of scripts/test.sh.
 # Where 32-bit Wine cannot run (cmake/i386-host.py --win32 says why) the shipped 32-bit program
-# is measured in the virtual machine of cmake/guest (its image is built first if need be), under
+# is measured in the virtual machine of guest/ (its image is built first if need be), under
 # 32-bit Wine as a WOW64 process, against the empty 32-bit program, in GUEST_RUNS runs of
 # GUEST_ROUNDS rounds within one boot; the 64-bit build's start-up (build/bench-win64) is also
 # measured on the host under wine64. On a host that runs no i386 code (or with
@@ -41,7 +41,7 @@ else
 fi
 emulator=()
 [[ $i386_host != emulated ]] || emulator=(--emulator "$(command -v qemu-i386-static)")
-guest=cmake/guest/guest.py
+guest=guest/guest.py
 in_guest=no
 if [[ ($startup_abi != win32 || $i386_host != native) && "${CORVANE_SKIP_GUEST:-}" =~ ^(|0)$ ]]
 then

@@ -6,7 +6,7 @@
 # them have been shown.
 # Where the host runs no i386 code (or with CORVANE_NO_NATIVE_I386=1), 32-bit
 # Wine cannot run: the 64-bit cpuinfo.exe shows the same query under wine64,
-# and the 32-bit one runs in the virtual machine of cmake/guest, whose image is
+# and the 32-bit one runs in the virtual machine of guest/, whose image is
 # built first if it is not built yet (a few minutes, once);
 # CORVANE_SKIP_GUEST=1 leaves the machine out and says how to build its image.
 # The 32-bit JVM then runs under qemu-user.
@@ -47,7 +47,7 @@ cmake/wine-run.sh "$loader" "$PWD/build/$abi/wineprefix" "dist/$abi/cpuinfo.exe"
 ended "$status"
 
 if [[ $win32 != yes ]]; then
-  guest=cmake/guest/guest.py
+  guest=guest/guest.py
   if [[ ! "${CORVANE_SKIP_GUEST:-}" =~ ^(|0)$ ]]; then
     echo "=== dist/win32/cpuinfo.exe is not shown: CORVANE_SKIP_GUEST is set, so the virtual" \
       "machine does not run; without it this command runs the program there, and" \

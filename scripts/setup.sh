@@ -94,7 +94,7 @@ packages=(
   binutils file git
   # Reading what ships: hardening-check for ELF files, pefile for PE files.
   devscripts python3-pefile
-  # The virtual machine lane (cmake/guest).
+  # The virtual machine lane (guest/).
   qemu-system-x86 mmdebstrap e2fsprogs
 )
 if [[ $kernel == native && $forced == no ]]; then

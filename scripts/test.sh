@@ -9,7 +9,7 @@
 # failing configuration, ends with the counts of all of them and exits
 # non-zero on any failure.
 #
-# Last, the virtual machine lane (cmake/guest): the installed cpuinfo.exe of
+# Last, the virtual machine lane (guest/): the installed cpuinfo.exe of
 # both widths on several processor topologies.
 #
 # On a host whose kernel runs no i386 code (or with CORVANE_NO_NATIVE_I386=1)
@@ -27,14 +27,14 @@ passed=0
 failed=0
 skipped=0
 # No virtual machine outlives the run, however it ends.
-trap 'python3 cmake/guest/guest.py stop-all || true' EXIT
+trap 'python3 guest/guest.py stop-all || true' EXIT
 echo "=== virtual machine image"
 if [[ ! "${CORVANE_SKIP_GUEST:-}" =~ ^(|0)$ ]]; then
   echo "=== skipped virtual machine image: CORVANE_SKIP_GUEST is set"
   skipped=$((skipped + 1))
-elif python3 cmake/guest/guest.py image; then
+elif python3 guest/guest.py image; then
   passed=$((passed + 1))
-  echo "=== virtual machine: $(python3 cmake/guest/guest.py accel)"
+  echo "=== virtual machine: $(python3 guest/guest.py accel)"
 else
   echo "=== virtual machine image: build failed" >&2
   failed=$((failed + 1))

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """cpuinfo.exe on a real processor topology: a virtual machine booted with the
-given sockets, cores and threads (cmake/guest/guest.py) runs the 32-bit program
+given sockets, cores and threads (guest/guest.py) runs the 32-bit program
 under WOW64 (Wine's 64-bit prefix) and in a 32-bit-only prefix, and the 64-bit
 program. Each must print the counts that follow from the topology and log in
 its own record layout; the 32-bit program under WOW64 warns of a full mask.
@@ -143,7 +143,7 @@ class Topology(unittest.TestCase):
 def main():
     global ARGS, GUEST
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--guest", required=True, help="cmake/guest/guest.py")
+    parser.add_argument("--guest", required=True, help="guest/guest.py")
     parser.add_argument("--win32", required=True, help="the installed 32-bit cpuinfo.exe")
     parser.add_argument("--win64", required=True, help="the installed 64-bit cpuinfo.exe")
     parser.add_argument("--sockets", type=int, required=True)

@@ -14,7 +14,7 @@ import tempfile
 import unittest
 
 GUEST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "guest.py")
-CHECKOUT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+CHECKOUT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ONE_CPU = "1,sockets=1,cores=1,threads=1"
 
 

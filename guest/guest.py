@@ -48,7 +48,7 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CHECKOUT = os.path.dirname(os.path.dirname(HERE))
+CHECKOUT = os.path.dirname(HERE)
 SESSIONS = os.path.join(CHECKOUT, "build", "guest-sessions")
 CACHE = os.environ.get("CORVANE_GUEST_CACHE") or "/var/cache/corvane/guest"
 RECIPE_FILES = ("recipe.sh", "init.sh")
@@ -111,7 +111,7 @@ def skip_reason():
     if os.environ.get("CORVANE_SKIP_GUEST", "") not in ("", "0"):
         return "CORVANE_SKIP_GUEST is set, so the virtual machine lane does not run"
     if image_dir() is None:
-        return ("the virtual machine image is not built: 'python3 cmake/guest/guest.py image' "
+        return ("the virtual machine image is not built: 'python3 guest/guest.py image' "
                 "builds it (about 4 minutes)")
     return None
 
