@@ -85,6 +85,7 @@ WINE64_LOADER = FACTS["WINE64_LOADER"]
 CPU = {"tcg": "Nehalem", "kvm": "host"}
 ACCEL = {"tcg": "tcg,thread=multi", "kvm": "kvm"}
 KVM_DEVICE = "/dev/kvm"
+KVM_PROBE = "kvm-probe"
 # A working KVM starts the kernel in well under a second.
 KVM_PROBE_SECONDS = 20
 # The guest is a throw-away test machine without a network. Its kernel's defences against
@@ -183,7 +184,7 @@ def build_image():
         os.rename(partial, final)
         # Older recipes' images are of no further use.
         for name in os.listdir(CACHE):
-            if name not in (key, "lock"):
+            if name not in (key, "lock", KVM_PROBE):
                 shutil.rmtree(os.path.join(CACHE, name), ignore_errors=True)
         print("guest image: ready in %s after %.0f s" % (final, time.monotonic() - start))
     return 0
@@ -232,7 +233,8 @@ def kvm_probe_cached(device, kernel):
             key = "%s %s %d" % (boot.read().strip(), device, os.stat(device).st_rdev)
     except OSError:
         key = None
-    record = os.path.join(SESSIONS, "kvm-probe")
+    # Kept beside the images, as a fact of this machine rather than of one checkout.
+    record = os.path.join(CACHE, KVM_PROBE)
     if key:
         try:
             with open(record) as cached:
@@ -243,7 +245,7 @@ def kvm_probe_cached(device, kernel):
             pass
     works = kvm_probe(kernel or os.path.join(image_dir() or "", "vmlinuz"))
     if key and works is not None:
-        os.makedirs(SESSIONS, exist_ok=True)
+        os.makedirs(CACHE, exist_ok=True)
         with open(record + ".tmp", "w") as out:
             out.write("%s\n%s\n" % (key, "yes" if works else "no"))
         os.replace(record + ".tmp", record)
@@ -256,6 +258,10 @@ def kvm_probe(kernel):
         return None
     os.makedirs(SESSIONS, exist_ok=True)
     console = os.path.join(SESSIONS, "kvm-probe.log")
+    # QEMU writes its serial file from the start without truncating it: an old console's
+    # lines would stay behind the new one's.
+    if os.path.exists(console):
+        os.remove(console)
     command = ["qemu-system-x86_64", "-accel", ACCEL["kvm"], "-machine", "pc", "-cpu",
                CPU["kvm"], "-m", "256", "-smp", "1", "-nodefaults", "-display", "none",
                "-no-reboot", "-serial", "file:" + console, "-kernel", kernel,

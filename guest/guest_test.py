@@ -137,8 +137,8 @@ class Choices(unittest.TestCase):
 
     def test_the_probe_runs_once_per_host_boot_and_not_at_all_without_a_kernel(self):
         calls = []
-        real_probe, real_sessions = module.kvm_probe, module.SESSIONS
-        module.SESSIONS = self.dir.name
+        real_probe, real_cache = module.kvm_probe, module.CACHE
+        module.CACHE = self.dir.name
         try:
             module.kvm_probe = lambda kernel: calls.append(kernel)  # None: no kernel
             self.assertIsNone(module.kvm_probe_cached(self.device, "k"))
@@ -153,7 +153,20 @@ class Choices(unittest.TestCase):
             self.assertTrue(module.kvm_probe_cached(self.device, "k"))
             self.assertEqual(len(calls), 3)
         finally:
-            module.kvm_probe, module.SESSIONS = real_probe, real_sessions
+            module.kvm_probe, module.CACHE = real_probe, real_cache
+
+    def test_the_probe_reads_only_its_own_console(self):
+        # A machine that cannot start its kernel (here: no kernel at all) after a probe that
+        # did: the earlier console must not answer for it.
+        saved = module.SESSIONS, module.ACCEL["kvm"], module.CPU["kvm"]
+        module.SESSIONS = self.dir.name
+        module.ACCEL["kvm"], module.CPU["kvm"] = "tcg", "Nehalem"
+        try:
+            with open(os.path.join(self.dir.name, "kvm-probe.log"), "w") as old:
+                old.write("Probing EDD\n[    0.000000] Linux version 6.1.0\n")
+            self.assertFalse(module.kvm_probe(self.device))
+        finally:
+            module.SESSIONS, module.ACCEL["kvm"], module.CPU["kvm"] = saved
 
     def test_each_accelerator_gets_its_processor_model_and_the_console_names_it(self):
         for accel, words in (("tcg", ["-accel", "tcg,thread=multi", "-machine", "pc", "-cpu",
