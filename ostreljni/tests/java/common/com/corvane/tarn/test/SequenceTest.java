@@ -8,18 +8,13 @@ import com.corvane.tarn.plugin.system.OstrelBridge;
  * must be echoed is added to the expected echo in order.
  */
 final class SequenceTest {
-    /**
-     * Calls of each native before the exact checks: well past the JIT's thresholds for compiling
-     * the bridge's methods, even when they are raised while the start-up's compiles queue up.
-     */
-    private static final int WARM_UP_POSTS = 5000;
-
     private SequenceTest() {}
 
     static void run(Checks checks, Echo echo) {
         OstrelBridge bridge = new OstrelBridge();
 
-        warmUp(checks, echo, bridge);
+        // Where the JIT runs, the exact checks below then reach the natives from compiled code.
+        WarmUp.run(checks, echo, bridge);
 
         posts(checks, echo, bridge, "ASCII text", "ready", Bytes.ascii("ready"));
         posts(checks, echo, bridge, "U+0000 as C0 80", "a\u0000b",
@@ -36,28 +31,6 @@ final class SequenceTest {
         statusTexts(checks, echo, bridge);
         nullStatus(checks, echo, bridge);
         nullState(checks, echo, bridge);
-    }
-
-    /**
-     * Where the JIT compiles, the checks after this reach the natives from compiled callers. Each
-     * post asks for a result of its own, and each status must be that post's.
-     */
-    private static void warmUp(Checks checks, Echo echo, OstrelBridge bridge) {
-        int wrongResults = 0;
-        int wrongStatuses = 0;
-        for (int i = 0; i < WARM_UP_POSTS; i++) {
-            String command = "!result=" + i;
-            byte[] bytes = Bytes.ascii(command);
-            if (bridge.postState(command) != i) {
-                wrongResults++;
-            }
-            echo.posted(bytes);
-            if (!Bytes.hex(bytes).equals(bridge.getAppStatus())) {
-                wrongStatuses++;
-            }
-        }
-        checks.equal("every warm-up post got its own result back", 0, wrongResults);
-        checks.equal("every warm-up status was the hex of its post", 0, wrongStatuses);
     }
 
     /** Posts a text that the stand-in answers with its byte count and reports back in hex. */
