@@ -6,20 +6,20 @@ import com.corvane.tarn.plugin.system.OstrelBridge;
  * Calls both natives often enough for the JIT to compile the bridge's methods, so that the checks
  * after it reach the natives from compiled callers. Each post asks for a result of its own, below
  * zero to stay apart from the other checks' posts, and each status must be that post's.
+ *
+ * <p>The driver sets the number of posts (ostreljni.warmUpPosts): none where the JVM has no JIT.
  */
 final class WarmUp {
-    /**
-     * Well past the JIT's thresholds, which rise while the start-up's compiles queue up, and
-     * long enough for the compiler threads to pick the bridge's methods up on a loaded machine.
-     */
-    private static final int POSTS = 20_000;
-
     private WarmUp() {}
 
     static void run(Checks checks, Echo echo, OstrelBridge bridge) {
+        int posts = Integer.getInteger("ostreljni.warmUpPosts", 0);
+        if (posts == 0) {
+            return;
+        }
         int wrongResults = 0;
         int wrongStatuses = 0;
-        for (int i = 1; i <= POSTS; i++) {
+        for (int i = 1; i <= posts; i++) {
             String command = "!result=" + -i;
             byte[] bytes = Bytes.ascii(command);
             if (bridge.postState(command) != -i) {
