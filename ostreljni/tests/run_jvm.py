@@ -71,13 +71,13 @@ def main():
         # told otherwise, which the soak sends to /dev/null: on standard error they are seen.
         command += ["-Xcheck:jni"]
     if args.require_compiled:
-        # Standard output holds the echo and nothing else.
         command += ["-XX:+PrintCompilation"]
         if xcomp:
             # Compiled callers under -Xcomp inline the bridge's methods, which then never show
             # as compiled themselves; kept apart, they are what calls the natives.
             command += ["-XX:CompileCommand=dontinline," + BRIDGE_CLASS + "::*"]
     if args.check_jni or args.require_compiled:
+        # Warnings and compiles alike: standard output holds the echo and nothing else.
         command += ["-XX:+DisplayVMOutputToStderr"]
     memory = MemoryLimits(args.java) if args.group == "memory" else None
     if memory:
