@@ -5,10 +5,12 @@ that the checks expected: byte for byte, or as a set of echoes when threads post
 The soak group's echo is gigabytes long and goes to /dev/null; its checks are the JVM's own,
 and -Xcheck:jni's warnings come on standard error.
 With --emulator the JVM runs under qemu-user, interpreted: its JIT compilers abort now and then
-there."""
+there. Where the JIT is on, --require-compiled shows that it compiled the natives' callers."""
 
 import argparse
+import collections
 import os
+import re
 import resource
 import subprocess
 import sys
@@ -37,7 +39,14 @@ def main():
     parser.add_argument("--check-jni", action="store_true")
     parser.add_argument("--jvm-option", action="append", default=[],
                         help="one more JVM option (such as -Xcomp); may be repeated")
+    parser.add_argument("--require-compiled", action="store_true",
+                        help="fail unless the JIT compiled the methods that call the natives")
     args = parser.parse_args()
+    xcomp = "-Xcomp" in args.jvm_option
+    if args.require_compiled:
+        refusal = compiled_callers_refusal(args.group, args.emulator, args.jvm_option)
+        if refusal:
+            parser.error("--require-compiled: " + refusal)
 
     os.makedirs(args.work_dir, exist_ok=True)
     name = args.group + (".checkjni" if args.check_jni else "")
@@ -60,11 +69,23 @@ def main():
     if args.check_jni:
         # The checks print their warnings on the JVM's own output, standard output unless
         # told otherwise, which the soak sends to /dev/null: on standard error they are seen.
-        command += ["-Xcheck:jni", "-XX:+DisplayVMOutputToStderr"]
+        command += ["-Xcheck:jni"]
+    if args.require_compiled:
+        command += ["-XX:+PrintCompilation"]
+        if xcomp:
+            # Compiled callers under -Xcomp inline the bridge's methods, which then never show
+            # as compiled themselves; kept apart, they are what calls the natives.
+            command += ["-XX:CompileCommand=dontinline," + BRIDGE_CLASS + "::*"]
+    if args.check_jni or args.require_compiled:
+        # Warnings and compiles alike: standard output holds the echo and nothing else.
+        command += ["-XX:+DisplayVMOutputToStderr"]
     memory = MemoryLimits(args.java) if args.group == "memory" else None
     if memory:
         command += memory.jvm_options
         env.update(memory.environment)
+    if args.group in ("sequence", "threads"):
+        interpreted = why_interpreted(args.emulator, args.jvm_option)
+        command.append("-Dostreljni.warmUpPosts=%d" % (0 if interpreted else WARM_UP_POSTS))
     soak = args.group == "soak"
     if soak:
         command += Soak.jvm_options
@@ -87,8 +108,13 @@ def main():
         run = subprocess.run(command, stdout=stdout, stderr=stderr_file, env=env,
                              timeout=300, preexec_fn=limits)
         stderr_markers = markers_in(stderr_file)
-        stderr = ends_of(stderr_file).decode("utf-8", "replace")
-    sys.stdout.write(stderr)
+        compilations = None
+        if args.require_compiled:
+            compilations = Compilations(lines_of(stderr_file))
+        # The compilations are summed up below, not listed.
+        stderr = ends_of(stderr_file,
+                         hidden=Compilations.is_line if args.require_compiled else None)
+    sys.stdout.write(stderr.decode("utf-8", "replace"))
 
     failures = []
 
@@ -115,8 +141,15 @@ def main():
                   records is not None and sorted(records) == sorted(echo_records(expected)),
                   "%d echoes, %d expected" % (len(records or []), expected.count(b"\n") // 2))
         else:
+            at = first_difference(actual, expected)
             check("stdout is exactly the expected echo (%d bytes)" % len(expected),
-                  actual == expected, "got %r, expected %r" % (actual[:300], expected[:300]))
+                  actual == expected, "from byte %d: got %r, expected %r"
+                  % (at, actual[at:at + 300], expected[at:at + 300]))
+    if compilations is not None:
+        for what, ok, detail in compiled_callers_checks(compilations, xcomp):
+            check(what, ok, detail)
+        wrappers = [short_name(m) for m in NATIVES if m in compilations.native_wrappers]
+        print("note: compiled wrappers of the natives: " + (", ".join(wrappers) or "none"))
     if args.check_jni:
         for marker in JNI_CHECK_MARKERS:
             check("no %s from -Xcheck:jni" % marker,
@@ -131,6 +164,110 @@ def main():
 
 
 JNI_CHECK_MARKERS = ("WARNING", "FATAL ERROR")
+
+BRIDGE_CLASS = "com.corvane.tarn.plugin.system.OstrelBridge"
+NATIVES = ("com.corvane.tarn.plugin.system.Ostrel::postState",
+           "com.corvane.tarn.plugin.system.Ostrel::getAppStatus")
+# The methods that call the natives, the same in both class trees. The static tree's constructor
+# also calls getAppStatus, once, to load the library: never enough to be compiled.
+NATIVE_CALLERS = (BRIDGE_CLASS + "::postState", BRIDGE_CLASS + "::getAppStatus")
+# Calls of each native before the sequence and threads checks, where the JIT runs: well past its
+# thresholds, which rise while the start-up's compiles queue up, and long enough for the compiler
+# threads to reach the bridge's methods on a loaded machine. Under emulation, where the JVM only
+# interprets, they would add 80 s to each run.
+WARM_UP_POSTS = 20000
+# The groups that call each native thousands of times. The memory group posts three times and
+# reads the status once, and the unlinked group's calls only fail to link: the JIT compiles
+# their callers under -Xcomp only.
+GROUPS_THAT_COMPILE = ("sequence", "threads", "soak")
+
+
+def why_interpreted(emulator, jvm_options):
+    """Why the JVM runs without its JIT, or None if it has it."""
+    if emulator:
+        return "the JVM runs interpreted under the emulator"
+    interpreted = [o for o in jvm_options if o in ("-Xint", "-XX:-UseCompiler")]
+    if interpreted:
+        return "the JVM runs interpreted with " + interpreted[0]
+    return None
+
+
+def compiled_callers_refusal(group, emulator, jvm_options):
+    """Why a run cannot show compiled callers of the natives, or None if it can."""
+    interpreted = why_interpreted(emulator, jvm_options)
+    if interpreted:
+        return interpreted
+    if group not in GROUPS_THAT_COMPILE and "-Xcomp" not in jvm_options:
+        return "the %s group calls the natives too few times to be compiled" % group
+    return None
+
+
+def compiled_callers_checks(compilations, before_first_call):
+    """(what, ok, detail) for the natives' callers: compiled by the JIT, and under -Xcomp
+    compiled before their first call, which makes the compile block the calling thread."""
+    compiled = [m for m in NATIVE_CALLERS if m in compilations.tiers]
+    missing = [short_name(m) for m in NATIVE_CALLERS if m not in compilations.tiers]
+    shown = ", ".join("%s (tiers %s)" % (short_name(m), ",".join(compilations.tiers[m]))
+                      for m in compiled) or "none"
+    checks = [("compiled callers of the natives: " + shown, not missing,
+               "never compiled: " + ", ".join(missing))]
+    if before_first_call:
+        late = [short_name(m) for m in compiled if m not in compilations.blocking]
+        checks.append(("each was compiled before its first call", not late,
+                       "compiled in the background: " + ", ".join(late)))
+    return checks
+
+
+def short_name(method):
+    """Class::method without the package."""
+    return method.rsplit(".", 1)[-1]
+
+
+class Compilations:
+    """What -XX:+PrintCompilation printed in JDK 17's tiered format, one line per compile:
+
+        <ms> <id> <%s!bn> <tier> <class>::<method>[ @ <bci>] (<n> bytes|native)[   <event>]
+
+    with the flags OSR, synchronized, exception handler, blocking (-Xcomp, -Xbatch) and native
+    wrapper. The same id again ends in "made not entrant" or "made zombie" once the code is
+    retired, which it was compiled before, or in "COMPILE SKIPPED: <why>" when the compile
+    failed, which it then was not. A native wrapper's event is its "(static)"."""
+
+    LINE = re.compile(rb"(?P<id>\d+) (?P<flags>[ %s!bn]{5}) (?P<tier>[0-4]) +"
+                      rb"(?P<method>[^ ]+::[^ ]+)(?: @ \d+)? \((?:\d+ bytes|native)\)"
+                      rb"(?: +(?P<event>.*?))? *$")
+
+    def __init__(self, lines):
+        started = collections.OrderedDict()
+        for line in lines:
+            # Anything the Java side wrote to standard error at the same time may come first.
+            found = Compilations.LINE.search(line.rstrip(b"\r\n"))
+            if not found:
+                continue
+            event = found.group("event") or b""
+            if event.startswith(b"COMPILE SKIPPED"):
+                started.pop(found.group("id"), None)
+            elif event in (b"", b"(static)"):
+                started[found.group("id")] = found
+        self.tiers = {}
+        self.blocking = set()
+        self.native_wrappers = set()
+        for found in started.values():
+            method = found.group("method").decode("utf-8", "replace")
+            flags = found.group("flags")
+            if b"n" in flags:
+                self.native_wrappers.add(method)
+                continue
+            tier = found.group("tier").decode() + ("%" if b"%" in flags else "")
+            tiers = self.tiers.setdefault(method, [])
+            if tier not in tiers:
+                tiers.append(tier)
+            if b"b" in flags:
+                self.blocking.add(method)
+
+    @staticmethod
+    def is_line(line):
+        return Compilations.LINE.search(line.rstrip(b"\r\n")) is not None
 
 
 def markers_in(f, chunk=1 << 20):
@@ -148,8 +285,21 @@ def markers_in(f, chunk=1 << 20):
         tail = window[-longest:]
 
 
-def ends_of(f, shown=20000):
-    """The whole file, or its first and last `shown` bytes around a note of what is left out."""
+def first_difference(a, b):
+    """Where a and b first differ, or where the shorter one ends."""
+    return next((i for i, (x, y) in enumerate(zip(a, b)) if x != y), min(len(a), len(b)))
+
+
+def lines_of(f):
+    f.seek(0)
+    return iter(f.readline, b"")
+
+
+def ends_of(f, shown=20000, hidden=None):
+    """The whole file, or its first and last `shown` bytes around a note of what is left out;
+    without the lines for which `hidden` holds, if given."""
+    if hidden:
+        return ends_of_lines((line for line in lines_of(f) if not hidden(line)), shown)
     size = f.seek(0, os.SEEK_END)
     f.seek(0)
     if size <= 2 * shown:
@@ -157,6 +307,27 @@ def ends_of(f, shown=20000):
     head = f.read(shown)
     f.seek(size - shown)
     return head + b"\n[... %d bytes ...]\n" % (size - 2 * shown) + f.read()
+
+
+def ends_of_lines(lines, shown):
+    head = []
+    head_size = 0
+    tail = collections.deque()
+    tail_size = 0
+    left_out = 0
+    for line in lines:
+        if head_size < shown:
+            head.append(line)
+            head_size += len(line)
+            continue
+        tail.append(line)
+        tail_size += len(line)
+        while tail_size > shown:
+            dropped = tail.popleft()
+            tail_size -= len(dropped)
+            left_out += len(dropped)
+    note = [b"\n[... %d bytes ...]\n" % left_out] if left_out else []
+    return b"".join(head + note + list(tail))
 
 
 class MemoryLimits:

@@ -13,6 +13,9 @@ final class SequenceTest {
     static void run(Checks checks, Echo echo) {
         OstrelBridge bridge = new OstrelBridge();
 
+        // Where the JIT runs, the exact checks below then reach the natives from compiled code.
+        WarmUp.run(checks, echo, bridge);
+
         posts(checks, echo, bridge, "ASCII text", "ready", Bytes.ascii("ready"));
         posts(checks, echo, bridge, "U+0000 as C0 80", "a\u0000b",
                 Bytes.of(0x61, 0xc0, 0x80, 0x62));

@@ -6,9 +6,10 @@ import java.util.concurrent.CyclicBarrier;
 import java.util.concurrent.atomic.AtomicInteger;
 
 /**
- * Many threads post and read the status at once. Each post asks the stand-in for a result of its
- * own, so a result that strays to another call shows; each status must be one whole posted text.
- * The echoes may interleave in any order, so the driver compares them as a set.
+ * Many threads post and read the status at once, after a warm-up on one. Each post asks the
+ * stand-in for a result of its own, so a result that strays to another call shows; each status
+ * must be one whole posted text. The echoes may interleave in any order, so the driver compares
+ * them as a set.
  */
 final class ThreadsTest {
     private static final int THREADS = 8;
@@ -18,6 +19,7 @@ final class ThreadsTest {
 
     static void run(Checks checks, Echo echo) throws InterruptedException {
         OstrelBridge bridge = new OstrelBridge();
+        WarmUp.run(checks, echo, bridge);
         CyclicBarrier start = new CyclicBarrier(THREADS);
         AtomicInteger wrongResults = new AtomicInteger();
         AtomicInteger wrongStatuses = new AtomicInteger();
