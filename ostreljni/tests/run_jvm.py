@@ -41,7 +41,11 @@ def main():
                         help="one more JVM option (such as -Xcomp); may be repeated")
     parser.add_argument("--require-compiled", action="store_true",
                         help="fail unless the JIT compiled the methods that call the natives")
+    parser.add_argument("--warm-up-posts", type=int, default=WARM_UP_POSTS,
+                        help="posts before the sequence and threads checks where the JIT runs")
     args = parser.parse_args()
+    if args.warm_up_posts < 0:
+        parser.error("--warm-up-posts: a count of posts, not %d" % args.warm_up_posts)
     xcomp = "-Xcomp" in args.jvm_option
     if args.require_compiled:
         refusal = compiled_callers_refusal(args.group, args.emulator, args.jvm_option)
@@ -85,7 +89,7 @@ def main():
         env.update(memory.environment)
     if args.group in ("sequence", "threads"):
         interpreted = why_interpreted(args.emulator, args.jvm_option)
-        command.append("-Dostreljni.warmUpPosts=%d" % (0 if interpreted else WARM_UP_POSTS))
+        command.append("-Dostreljni.warmUpPosts=%d" % (0 if interpreted else args.warm_up_posts))
     soak = args.group == "soak"
     if soak:
         command += Soak.jvm_options
