@@ -172,6 +172,8 @@ if [[ $in_guest == yes ]]; then
       --work-dir "/tmp/bench/bridge-$monitor" --rounds "${GUEST_BRIDGE_ROUNDS:-61}" \
       --out /dev/stdout >"$out/bridge-guest-$monitor.json"
   done
+  guest_tools="$(in_vm "$CORVANE_GUEST_WINE32_LOADER" --version),"
+  guest_tools+=" OpenJDK $(in_vm "$CORVANE_GUEST_JAVA" -version 2>&1 | awk -F'"' 'NR==1{print $2}') i386"
   "$python" "$guest" stop bench
   trap - EXIT
   # Which machine it was, as the table says it.
@@ -191,6 +193,8 @@ jvm64_name=$(sed -n 3p <<<"$jvm64" | sed 's/ (build.*//')
 tools="mingw-w64 g++ $(i686-w64-mingw32-g++-posix -dumpversion), $("$loader" --version),"
 tools+=" OpenJDK $jvm_version i386 ($jvm_name), OpenJDK $jvm64_version amd64 ($jvm64_name),"
 tools+=" g++ $(g++ -dumpversion)"
+[[ $in_guest != yes ]] || tools+="; in the virtual machine: $guest_tools, Linux $(
+  sed -n 's/^linux-image-[^ ]* //p' "$("$python" "$guest" image --path)/packages.txt" | head -n 1)"
 export MACHINE="$machine" TOOLS="$tools" STARTED="$started" STARTUP_ABI="$startup_abi"
 export I386_HOST="$i386_host" IN_GUEST="$in_guest" GUEST_ACCEL="${machine_accel:-}"
 export GUEST_SMP="${CORVANE_GUEST_SMP:-}"
