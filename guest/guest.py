@@ -550,8 +550,10 @@ def main():
             return 0
         if args.command == "stop-all":
             # Whatever their consoles say: their tests have reported that already.
+            # Sessions are folders; the KVM probe's console lies beside them.
             for name in sorted(os.listdir(SESSIONS)) if os.path.isdir(SESSIONS) else []:
-                Session(name).kill()
+                if os.path.isdir(os.path.join(SESSIONS, name)):
+                    Session(name).kill()
             return 0
         session = Session(args.name)
         reason = skip_reason()

@@ -168,6 +168,17 @@ class Choices(unittest.TestCase):
         finally:
             module.SESSIONS, module.ACCEL["kvm"], module.CPU["kvm"] = saved
 
+    def test_stop_all_passes_over_what_is_not_a_session(self):
+        saved_sessions, saved_argv = module.SESSIONS, sys.argv
+        module.SESSIONS = self.dir.name
+        open(os.path.join(self.dir.name, "kvm-probe.log"), "w").close()
+        os.makedirs(os.path.join(self.dir.name, "ended"))
+        try:
+            sys.argv = ["guest.py", "stop-all"]
+            self.assertEqual(module.main(), 0)
+        finally:
+            module.SESSIONS, sys.argv = saved_sessions, saved_argv
+
     def test_each_accelerator_gets_its_processor_model_and_the_console_names_it(self):
         for accel, words in (("tcg", ["-accel", "tcg,thread=multi", "-machine", "pc", "-cpu",
                                       "Nehalem"]),

@@ -35,7 +35,9 @@ def main():
         env.pop(variable, None)
     # A fixed heap, so that its sizing does not drift during the rounds.
     jvm = [args.emulator, args.java, "-Xint"] if args.emulator else [args.java]
-    command = [*jvm, "-Xms256m", "-Xmx256m",
+    # No shared performance-data file: a JVM that finds its file locked says so on standard
+    # output, among the echoes.
+    command = [*jvm, "-XX:-UsePerfData", "-Xms256m", "-Xmx256m",
                "-Djava.library.path=" + args.bridge_dir + os.pathsep + args.baseline_dir,
                "-cp", args.classes, "com.corvane.tarn.bench.BridgeBench", tsv_path,
                str(args.rounds)]
