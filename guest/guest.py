@@ -332,7 +332,6 @@ class Session:
         self.console = os.path.join(self.dir, "console.log")
         self.pid_file = os.path.join(self.dir, "qemu.pid")
         self.smp_file = os.path.join(self.dir, "smp")
-        self.accel_file = os.path.join(self.dir, "accel")
         self.process = None
 
     def describe(self):
@@ -394,9 +393,8 @@ class Session:
                 listing.write("share%d %s\n" % (index, path))
         with open(os.path.join(self.control, "idle-seconds"), "w") as idle:
             idle.write("%d\n" % IDLE_SECONDS)
+        # The console log names it: the kernel echoes its command line.
         accel, _ = choose_accel()
-        with open(self.accel_file, "w") as out:
-            out.write(accel + "\n")
         command = qemu_command(image_dir(), smp, self.console, writable=False,
                                shares=[("control", self.control)] + tagged, accel=accel)
         for attempt in range(1, BOOT_ATTEMPTS + 1):
