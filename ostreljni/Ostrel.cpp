@@ -3,15 +3,9 @@
 // text, calls the monitor once and returns, on whatever Java thread made it.
 #include <jni.h>
 
-#include <cstdint>
 #include <cstdio>
 
-extern "C" {
-// The monitor reads the text during the call only and copies whatever it keeps.
-std::int32_t Ostrel_PostAppState(const char* state);
-// The text stays the monitor's; it is valid at least until NewStringUTF has copied it.
-const char* Ostrel_GetAppStatus();
-}
+#include "quessa.h"
 
 namespace {
 

@@ -12,10 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" {
-std::int32_t Ostrel_PostAppState(const char* state);
-const char* Ostrel_GetAppStatus();
-}
+#include "quessa.h"
 
 namespace {
 

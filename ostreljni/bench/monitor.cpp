@@ -2,6 +2,8 @@
 // that the bridge's figures hold as little monitor work as possible: a post answers with the
 // number of bytes it received, and "!status=TEXT" sets the status text that Ostrel_GetAppStatus
 // returns from then on. No lock: the benchmark calls it from one thread.
+#include "quessa.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

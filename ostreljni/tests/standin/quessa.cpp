@@ -8,6 +8,8 @@
 //   after "!status-hex"             back to hex mode
 //
 // Commands are posts like any other: they are echoed and become the last posted text.
+#include "quessa.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

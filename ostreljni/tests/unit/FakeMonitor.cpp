@@ -2,6 +2,7 @@
 #include "FakeMonitor.h"
 
 #include "CallLog.h"
+#include "quessa.h"
 
 std::int32_t FakeMonitor::postResult = 0;
 const char* FakeMonitor::status = nullptr;
