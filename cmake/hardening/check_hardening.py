@@ -321,13 +321,13 @@ class PeCode:
             function = self.function_at(address)
             if function is not None:
                 self.by_function.setdefault(function, []).append(text)
-        # {fail-fast code: start of the function that raises it}
+        # {fail-fast code: starts of the functions that raise it}
         self.failure_paths = {}
         for (_, previous), (address, current) in zip(self.instructions, self.instructions[1:]):
             code = re.fullmatch(r"mov\s+\$0x([0-9a-f]+),%ecx", previous)
             function = self.function_at(address)
             if code and re.fullmatch(r"int\s+\$0x29", current) and function is not None:
-                self.failure_paths.setdefault(int(code.group(1), 16), function[0])
+                self.failure_paths.setdefault(int(code.group(1), 16), set()).add(function[0])
 
     def function_at(self, address):
         i = bisect.bisect_right(self.starts, address) - 1
@@ -335,10 +335,13 @@ class PeCode:
             return self.functions[i]
         return None
 
-    def calls(self, function, target):
-        """Whether the function's own code calls target: no neighbour's call counts."""
-        call = re.compile(r"call\s+(?:0x)?%x\b" % target)
-        return any(call.match(text) for text in self.by_function.get(function, []))
+    def calls(self, function, targets):
+        """Whether the function's own code calls one of targets: no neighbour's call counts."""
+        for text in self.by_function.get(function, []):
+            call = re.match(r"call\s+(?:0x)?([0-9a-f]+)\b", text)
+            if call and int(call.group(1), 16) in targets:
+                return True
+        return False
 
     def jumps_out(self, function):
         """The functions that this one's jumps lead into, apart from itself."""
@@ -355,10 +358,8 @@ class PeCode:
         return any(re.match(r"ret", text) for text in self.by_function.get(function, []))
 
     def callers(self, code):
-        target = self.failure_paths.get(code)
-        if target is None:
-            return []
-        return [f for f in self.functions if self.calls(f, target)]
+        targets = self.failure_paths.get(code, set())
+        return [f for f in self.functions if self.calls(f, targets)]
 
 
 def pe_canary(code, wide, map_path, pe):
@@ -471,11 +472,11 @@ def check_pe(table, path, name, map_path=None):
     code = PeCode(path, pe, wide)
     value, ok = pe_canary(code, wide, map_path, pe)
     table.check(name, "stack canary in every own function that needs one", value, ok)
-    # Only calls whose bounds the compiler cannot prove become checked copies, and the image
-    # does not show which of its C library calls the compiler could prove: a count, no verdict.
+    # Only calls and accesses whose bounds the compiler cannot prove are checked, and the image
+    # does not show which ones the compiler could prove: a count, no verdict.
     checked = len(code.callers(FAST_FAIL_RANGE_CHECK_FAILURE))
-    table.add(name, "fortified copies linked", "%d function%s call the failure path" % (checked, "" if checked == 1 else "s"),
-              "info")
+    table.add(name, "range checks linked (fortified copies, checked element access)",
+              "%d of the image's functions call their failure paths" % checked, "info")
 
     sections = [(s.Name.rstrip(b"\0").decode(), s.Characteristics) for s in pe.sections]
     wx = [n for n, c in sections if c & SCN_MEM_WRITE and c & SCN_MEM_EXECUTE]

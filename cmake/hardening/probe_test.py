@@ -5,14 +5,15 @@ writes); built without them, the same overruns return normally, so the flags are
 them. For ELF builds, the canary rule of check_hardening.py must tell the two builds apart.
 
     probe_test.py --hardened EXE --plain EXE --abnormal-status N [--abnormal-status N...]
-                  [--elf i386|x86-64] [--guard EXE] [-- RUNNER...]
+                  [--elf i386|x86-64] [--guard EXE] [--checked-access] [-- RUNNER...]
 
 N is a status that a stopped overrun may end the process with, as the runner reports it: -6
 (SIGABRT) for glibc's checks, 9 under Wine (the low byte of STATUS_STACK_BUFFER_OVERRUN, with
 which our Windows failure path ends the process). RUNNER is the command that starts a program
 of the target (Wine's runner, qemu-user), if any. --guard names stack-guard-probe.cpp's program,
 for the Windows builds, whose canary is seeded by our own code: each run must see a guard of its
-own.
+own. --checked-access says that the hardened build checks element access (_GLIBCXX_ASSERTIONS),
+as the Windows builds do.
 """
 
 import argparse
@@ -51,6 +52,15 @@ class Hardened(unittest.TestCase):
         self.assertIn(status, ARGS.abnormal_status, err[-300:])
         self.assertEqual(out, b"written\n")
 
+    def test_checked_access_ends_the_process_before_it_reads(self):
+        if not ARGS.checked_access:
+            self.skipTest("element access is checked in the Windows builds only")
+        status, out, _ = run(ARGS.hardened, "index", "7")
+        self.assertEqual((status, out), (0, b"read\nreturned A\n"))
+        status, out, err = run(ARGS.hardened, "index", OVERRUN)
+        self.assertIn(status, ARGS.abnormal_status, err[-300:])
+        self.assertEqual(out, b"")
+
     def test_fortified_copy_ends_the_process_before_it_writes(self):
         status, out, err = run(ARGS.hardened, "copy", OVERRUN)
         self.assertIn(status, ARGS.abnormal_status, err[-300:])
@@ -61,7 +71,7 @@ class Unhardened(unittest.TestCase):
     """The control: without the flags nothing notices the same overruns."""
 
     def test_same_overruns_return_normally(self):
-        for mode, stage in (("stack", b"written"), ("copy", b"copied")):
+        for mode, stage in (("stack", b"written"), ("copy", b"copied"), ("index", b"read")):
             with self.subTest(mode=mode):
                 status, out, err = run(ARGS.plain, mode, OVERRUN)
                 self.assertEqual(status, 0, err[-300:])
@@ -115,6 +125,7 @@ def main():
     parser.add_argument("--abnormal-status", type=int, action="append", required=True)
     parser.add_argument("--elf", choices=("i386", "x86-64"))
     parser.add_argument("--guard")
+    parser.add_argument("--checked-access", action="store_true")
     parser.add_argument("runner", nargs="*")
     ARGS = parser.parse_args()
     unittest.main(argv=[sys.argv[0], "-v"])
