@@ -36,6 +36,7 @@ PE_FIXTURES = {
     "writable-code": {"no section both writable and executable"},
     "shared-section": {"no shared writable section"},
     "foreign-import": {IMPORTS},
+    "delay-loaded-import": {IMPORTS},
     "processor-service-import": {"processor services looked up at run time, not imported"},
     "no-version-resource": {"version resource"},
     "no-supported-os": {"manifest: asInvoker, supportedOS Windows 7 to 11"},
