@@ -47,6 +47,8 @@ if(NOT CORVANE_SANITIZE)
     $<${_compiling}:-fstack-protector-strong>
     $<$<AND:${_compiling},$<NOT:$<CONFIG:Debug>>>:-D_FORTIFY_SOURCE=${_fortify}>)
   if(WIN32)
+    # The standard library's checked element access; its failure path is ours as well.
+    target_compile_options(corvane_hardening INTERFACE $<${_compiling}:-D_GLIBCXX_ASSERTIONS>)
     # GCC's libssp supplies the checked copies; the canary, its seed and both failure paths are
     # our own, linked into every program as an object so that libssp's are never needed.
     add_library(corvane_stack_guard OBJECT ${PROJECT_SOURCE_DIR}/cmake/hardening/windows-stack-guard.cpp)

@@ -3,7 +3,11 @@
 each property, what the file shows and whether that passes. Exits 1 on any failure, or when a
 deliverable is missing.
 
-    check_hardening.py DIST [--expect RELATIVE-PATH ...]
+    check_hardening.py DIST [--expect RELATIVE-PATH ...] [--map RELATIVE-PATH=LINK-MAP ...]
+
+A PE file's canary row needs the link map of its link (-Wl,-Map): the image is stripped, and the
+map tells the program's own functions, compiled with the canary, from the toolchain's libraries,
+which were not.
 
 ELF files are read with Debian's hardening-check (devscripts) and binutils' readelf and objdump,
 PE files with pefile (python3-pefile). Properties that Debian's toolchains cannot give at all
@@ -11,6 +15,7 @@ are listed as "not possible" and count neither way.
 """
 
 import argparse
+import bisect
 import os
 import re
 import subprocess
@@ -19,7 +24,7 @@ import sys
 DELIVERABLES = ["win32/cpuinfo.exe", "win64/cpuinfo.exe", "linux-i386/libostreljni.so",
                 "linux-x86_64/libostreljni.so"]
 
-PE_SYSTEM_DLLS = {"KERNEL32.dll", "msvcrt.dll"}
+PE_SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll"}
 # The fail-fast codes of the canary's and the checked copies' failure paths
 # (cmake/hardening/windows-stack-guard.cpp).
 FAST_FAIL_STACK_COOKIE_CHECK_FAILURE = 2
@@ -39,6 +44,10 @@ VERSION_STRINGS = {
 }
 
 RT_MANIFEST = 24
+IMAGE_FILE_LARGE_ADDRESS_AWARE = 0x0020
+# The one object compiled without the canary, on purpose: it seeds the guard and holds the
+# failure paths (cmake/hardening/windows-stack-guard.cpp).
+UNPROTECTED_OBJECTS = ("windows-stack-guard",)
 SCN_MEM_SHARED = 0x10000000
 SCN_MEM_EXECUTE = 0x20000000
 SCN_MEM_WRITE = 0x80000000
@@ -97,23 +106,67 @@ def functions_needing_a_canary(path, machine):
                                % (sp, fp, sp))
     realign = re.compile(r"\band\s+\$0xf+0,%%%s$" % sp)
     disassembly = run("objdump", "-d", "--no-show-raw-insn", "-j", ".text", path)
+    # Functions by their symbols; not a section's name or a stretch after a symbol (name-0x10),
+    # which objdump shows where it has no symbol for the code.
+    functions = [(name, body) for name, body in
+                 re.findall(r"^[0-9a-f]+ <([^>]+)>:\n(.*?)(?=\n\n|\Z)", disassembly, re.M | re.S)
+                 if not name.startswith(".") and not re.search(r"[-+]0x[0-9a-f]+$", name)]
+    if not functions:
+        return None
     needing, unprotected = [], []
-    for name, body in re.findall(r"^[0-9a-f]+ <([^>]+)>:\n(.*?)(?=\n\n|\Z)", disassembly,
-                                 re.M | re.S):
-        lines = body.splitlines()
-        takes_address = False
-        for i, line in enumerate(lines):
-            match = stack_address.search(line)
-            if not match or match.group(1) in (sp, fp):
-                continue
-            if i + 1 < len(lines) and realign.search(lines[i + 1]):
-                continue
-            takes_address = True
-        if takes_address:
+    for name, body in functions:
+        if takes_stack_address(body.splitlines(), stack_address, realign, sp, fp):
             needing.append(name)
             if guard not in body:
                 unprotected.append(name)
     return needing, unprotected
+
+
+def takes_stack_address(lines, stack_address, realign, sp, fp):
+    """Whether a function computes the address of a local of its own into a register.
+
+    From the frame pointer only where the function sets one up, as elsewhere the optimiser uses
+    it as any other register; not past the function's own frame (the incoming arguments, whose
+    address a function with variable arguments takes), nor at the frame pointer's positive
+    offsets where it points at the saved frame pointer."""
+    width = 8 if sp == "rsp" else 4
+    frame = re.compile(r"\b(?:mov\s+%%%s|lea\s+-?(?:0x[0-9a-f]+)?\(%%%s\)),%%%s$" % (sp, sp, fp))
+    frames = [frame.search(line) for line in lines]
+    has_frame = any(frames)
+    plain_frame = any(f and f.group(0).startswith("mov") for f in frames)
+    own_frame = prologue_frame_size(lines, sp, width)
+    for i, line in enumerate(lines):
+        match = stack_address.search(line)
+        if not match or match.group(1) in (sp, fp):
+            continue
+        offset = re.search(r"(-?)(?:0x([0-9a-f]+))?\(%(\w+)\)", line)
+        displacement = int(offset.group(2) or "0", 16) * (-1 if offset.group(1) else 1) \
+            if offset else 0
+        if offset and offset.group(3) == fp:
+            if not has_frame or (plain_frame and displacement > 0):
+                continue
+        elif offset and own_frame is not None and displacement >= own_frame + width:
+            continue
+        if i + 1 < len(lines) and realign.search(lines[i + 1]):
+            continue
+        return True
+    return False
+
+
+def prologue_frame_size(lines, sp, width):
+    """The bytes that the prologue reserves below the return address (pushes and one sub), or
+    None where it does not say (a frame probed by a helper, or none of either)."""
+    size = 0
+    for line in lines[:16]:
+        if re.match(r"push\s+%", line):
+            size += width
+            continue
+        reserve = re.match(r"sub\s+\$0x([0-9a-f]+),%%%s$" % sp, line)
+        if reserve:
+            return size + int(reserve.group(1), 16)
+        if re.match(r"(?:call|j|ret)", line):
+            break
+    return size or None
 
 
 def check_elf(table, path, name):
@@ -144,8 +197,13 @@ def check_elf(table, path, name):
     fortify = verdicts.get("Fortify Source functions", "not reported")
     table.check(name, "fortified functions only", fortify, fortify == "yes")
 
-    needing, unprotected = functions_needing_a_canary(path, machine)
-    if not needing:
+    found = functions_needing_a_canary(path, machine)
+    needing, unprotected = found or ([], [])
+    if found is None:
+        # Without function symbols there is nothing to judge, which is no pass.
+        value = "no function found in .text"
+        unprotected = ["?"]
+    elif not needing:
         value = "no function has a stack buffer or address-taken local"
     else:
         value = "%d of %d functions with stack buffers checked" % (
@@ -160,34 +218,205 @@ def check_elf(table, path, name):
                        "glibc's crti.o/crtn.o lack the IBT/SHSTK note")
 
 
-def pe_fail_fast_callers(path):
-    """{fail-fast code: number of call sites of the function that raises it}.
+def pe_functions(pe, wide):
+    """Sorted [(start, end)] virtual addresses of the image's functions, from the unwinding
+    tables that a stripped image keeps: .pdata on x86-64, .eh_frame's FDEs on i386."""
+    base = pe.OPTIONAL_HEADER.ImageBase
+    if wide:
+        return sorted((base + e.struct.BeginAddress, base + e.struct.EndAddress)
+                      for e in getattr(pe, "DIRECTORY_ENTRY_EXCEPTION", []))
+    functions = []
+    for section in pe.sections:
+        # Stripped, the image keeps only the first eight characters of the name.
+        if section.Name.rstrip(b"\0").decode() in (".eh_frame", ".eh_fram"):
+            functions += eh_frame_functions(section.get_data()[:section.Misc_VirtualSize],
+                                            base + section.VirtualAddress)
+    return sorted(functions)
 
-    The failure paths are found in the stripped image by their code: "mov $CODE,%ecx" followed
-    by "int $0x29", within a few bytes of a call target."""
-    disassembly = run("objdump", "-d", "--no-show-raw-insn", path)
-    instructions = re.findall(r"^\s*([0-9a-f]+):\s+(.*?)\s*$", disassembly, re.M)
-    sites = {}
-    for (_, previous), (address, current) in zip(instructions, instructions[1:]):
-        code = re.fullmatch(r"mov\s+\$0x([0-9a-f]+),%ecx", previous)
-        if code and re.fullmatch(r"int\s+\$0x29", current):
-            sites[int(address, 16)] = int(code.group(1), 16)
-    calls = {}
-    for _, current in instructions:
-        target = re.fullmatch(r"call\s+0x([0-9a-f]+)", current)
-        if target:
-            calls[int(target.group(1), 16)] = calls.get(int(target.group(1), 16), 0) + 1
-    callers = {}
-    for target, count in calls.items():
-        for site, code in sites.items():
-            if 0 <= site - target < 64:
-                callers[code] = callers.get(code, 0) + count
-    return callers
+
+def eh_frame_functions(data, address):
+    """[(start, end)] of every FDE in an .eh_frame section (32-bit pointers)."""
+    def uleb(at):
+        value, shift = 0, 0
+        while True:
+            byte = data[at]
+            at += 1
+            value |= (byte & 0x7F) << shift
+            shift += 7
+            if byte < 0x80:
+                return value, at
+
+    def pointer(encoding, at):
+        size = {0x00: 4, 0x02: 2, 0x03: 4, 0x04: 8, 0x0A: 2, 0x0B: 4, 0x0C: 8}[encoding & 0x0F]
+        value = int.from_bytes(data[at:at + size], "little", signed=bool(encoding & 0x08))
+        if encoding & 0x70 == 0x10:  # relative to the field itself
+            value += address + at
+        return value & 0xFFFFFFFF, at + size
+
+    encodings, functions, at = {}, [], 0
+    while at + 4 <= len(data):
+        length = int.from_bytes(data[at:at + 4], "little")
+        if length == 0:
+            break
+        body, end = at + 4, at + 4 + length
+        cie = int.from_bytes(data[body:body + 4], "little")
+        if cie == 0:
+            augmentation = data[body + 5:data.index(b"\0", body + 5)].decode()
+            field = body + 5 + len(augmentation) + 1
+            _, field = uleb(field)  # code alignment
+            _, field = uleb(field)  # data alignment (its sign does not matter here)
+            field += 1  # return address register
+            encoding = 0x00
+            if augmentation.startswith("z"):
+                _, field = uleb(field)
+                for letter in augmentation[1:]:
+                    if letter == "R":
+                        encoding = data[field]
+                        field += 1
+                    elif letter == "P":
+                        _, field = pointer(data[field] & 0x7F, field + 1)
+                    elif letter == "L":
+                        field += 1
+            encodings[at] = encoding
+        else:
+            encoding = encodings.get(body - cie, 0x00)
+            start, field = pointer(encoding, body + 4)
+            size, _ = pointer(encoding & 0x0F, field)
+            functions.append((start, start + size))
+        at = end
+    return functions
+
+
+def link_map_sections(map_path):
+    """The link map's code: [(start, end, input file)], and {output section: (address, size)}."""
+    with open(map_path, encoding="utf-8", errors="replace") as file:
+        text = file.read()
+    text = text[text.index("Linker script and memory map"):]
+    inputs = [(int(a, 16), int(a, 16) + int(n, 16), f.strip()) for a, n, f in re.findall(
+        r"^ \.text\S*\s+0x([0-9a-f]+)\s+0x([0-9a-f]+) (.+)$", text, re.M)]
+    outputs = {name: (int(a, 16), int(n, 16)) for name, a, n in re.findall(
+        r"^(\.\w+)\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)", text, re.M)}
+    return inputs, outputs
+
+
+def own_code(inputs):
+    """The ranges of the program's own objects, which the build names relative to its folder;
+    the toolchain's start files and libraries are named by absolute paths."""
+    return [(start, end, name) for start, end, name in inputs
+            if not name.startswith("/") and end > start]
+
+
+class PeCode:
+    """The image's code by function: the failure paths, found by their fail-fast code, and who
+    calls them."""
+
+    def __init__(self, path, pe, wide):
+        self.functions = pe_functions(pe, wide)
+        self.starts = [start for start, _ in self.functions]
+        disassembly = run("objdump", "-d", "--no-show-raw-insn", "-j", ".text", path)
+        self.instructions = [(int(a, 16), text) for a, text in
+                             re.findall(r"^\s*([0-9a-f]+):\s+(.*?)\s*$", disassembly, re.M)]
+        self.by_function = {}
+        for address, text in self.instructions:
+            function = self.function_at(address)
+            if function is not None:
+                self.by_function.setdefault(function, []).append(text)
+        # {fail-fast code: starts of the functions that raise it}
+        self.failure_paths = {}
+        for (_, previous), (address, current) in zip(self.instructions, self.instructions[1:]):
+            code = re.fullmatch(r"mov\s+\$0x([0-9a-f]+),%ecx", previous)
+            function = self.function_at(address)
+            if code and re.fullmatch(r"int\s+\$0x29", current) and function is not None:
+                self.failure_paths.setdefault(int(code.group(1), 16), set()).add(function[0])
+
+    def function_at(self, address):
+        i = bisect.bisect_right(self.starts, address) - 1
+        if i >= 0 and address < self.functions[i][1]:
+            return self.functions[i]
+        return None
+
+    def calls(self, function, targets):
+        """Whether the function's own code calls one of targets: no neighbour's call counts."""
+        for text in self.by_function.get(function, []):
+            call = re.match(r"call\s+(?:0x)?([0-9a-f]+)\b", text)
+            if call and int(call.group(1), 16) in targets:
+                return True
+        return False
+
+    def jumps_out(self, function):
+        """The functions that this one's jumps lead into, apart from itself."""
+        targets = set()
+        for text in self.by_function.get(function, []):
+            jump = re.match(r"j[a-z]*\s+(?:0x)?([0-9a-f]+)\b", text)
+            if jump:
+                target = self.function_at(int(jump.group(1), 16))
+                if target != function:
+                    targets.add(target)
+        return targets
+
+    def returns(self, function):
+        return any(re.match(r"ret", text) for text in self.by_function.get(function, []))
+
+    def callers(self, code):
+        targets = self.failure_paths.get(code, set())
+        return [f for f in self.functions if self.calls(f, targets)]
+
+
+def pe_canary(code, wide, map_path, pe):
+    """(value, ok) of the row "a canary in every function that needs one"."""
+    if not map_path:
+        return "no link map given: the program's own functions are unknown", False
+    inputs, outputs = link_map_sections(map_path)
+    text = next(s for s in pe.sections if s.Name.rstrip(b"\0") == b".text")
+    if outputs.get(".text") not in ((pe.OPTIONAL_HEADER.ImageBase + text.VirtualAddress, size)
+                                    for size in (text.Misc_VirtualSize, text.SizeOfRawData)):
+        return "the link map describes another image", False
+    if not code.functions:
+        return "no function found in the unwinding tables", False
+    failure = code.failure_paths.get(FAST_FAIL_STACK_COOKIE_CHECK_FAILURE)
+    if failure is None:
+        return "no canary failure path", False
+    sp, fp = ("rsp", "rbp") if wide else ("esp", "ebp")
+    stack_address = re.compile(r"\b(?:lea\s+-?(?:0x[0-9a-f]+)?\(%%(?:%s|%s)\)|mov\s+%%%s),%%(\w+)$"
+                               % (sp, fp, sp))
+    realign = re.compile(r"\band\s+\$0xf+0,%%%s$" % sp)
+    own = own_code(inputs)
+    needing, unchecked = 0, []
+    for function in code.functions:
+        owner = next((name for start, end, name in own if start <= function[0] < end), None)
+        if owner is None or any(o in owner for o in UNPROTECTED_OBJECTS):
+            continue
+        if not takes_stack_address(code.by_function.get(function, []), stack_address, realign,
+                                   sp, fp):
+            continue
+        # A part split off a function (its cold code, its landing pads) ends in an unwind or a
+        # throw, or goes back into the function, whose return checks the canary; the canary
+        # guards a return, so a part that never returns or leaves needs none of its own.
+        leaves = code.jumps_out(function)
+        returns = code.returns(function)
+        if not returns and not leaves:
+            continue
+        needing += 1
+        checked = code.calls(function, failure) or (
+            not returns and all(t is not None and code.calls(t, failure) for t in leaves))
+        if not checked:
+            unchecked.append("%#x (%s)" % (function[0], os.path.basename(owner)))
+    if not needing:
+        return "no function of the program's own has a stack buffer", False
+    value = "%d of %d functions with stack buffers checked" % (needing - len(unchecked), needing)
+    if unchecked:
+        value += "; unchecked: " + ", ".join(unchecked)
+    return value, not unchecked
 
 
 def pe_imports(pe):
-    return {entry.dll.decode(): {imp.name.decode() for imp in entry.imports if imp.name}
-            for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+    """{DLL, lower case: names imported}, delay-loaded imports included."""
+    imports = {}
+    for entry in (getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) +
+                  getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])):
+        imports.setdefault(entry.dll.decode().lower(), set()).update(
+            imp.name.decode() for imp in entry.imports if imp.name)
+    return imports
 
 
 def pe_manifest(pe):
@@ -208,7 +437,7 @@ def pe_version_strings(pe):
     return strings
 
 
-def check_pe(table, path, name):
+def check_pe(table, path, name, map_path=None):
     # Imported here: the drivers that only read ELF files run where pefile is not installed.
     import pefile  # pylint: disable=import-outside-toplevel
 
@@ -229,19 +458,25 @@ def check_pe(table, path, name):
         present = bool(characteristics & flag[bit])
         table.check(name, what, "set" if present else "not set", present)
     high_entropy = bool(characteristics & flag["IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA"])
+    large_addresses = bool(pe.FILE_HEADER.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE)
     if wide:
-        table.check(name, "HIGH_ENTROPY_VA", "set" if high_entropy else "not set", high_entropy)
+        table.check(name, "LARGE_ADDRESS_AWARE", "set" if large_addresses else "not set",
+                    large_addresses)
+        # Windows gives the high-entropy layout only to an image that takes addresses past 2 GB.
+        table.check(name, "HIGH_ENTROPY_VA with LARGE_ADDRESS_AWARE",
+                    "%s, LARGE_ADDRESS_AWARE %s" % ("set" if high_entropy else "not set",
+                                                    "set" if large_addresses else "not set"),
+                    high_entropy and large_addresses)
 
     imports = pe_imports(pe)
-    callers = pe_fail_fast_callers(path)
-    canaries = callers.get(FAST_FAIL_STACK_COOKIE_CHECK_FAILURE, 0)
-    table.check(name, "stack canary checked", "%d functions fail fast on a changed canary"
-                % canaries, canaries > 0)
-    # Only calls whose bounds the compiler cannot prove become checked copies, and the image
-    # does not show which of its C library calls the compiler could prove: a count, no verdict.
-    checked = callers.get(FAST_FAIL_RANGE_CHECK_FAILURE, 0)
-    table.add(name, "fortified copies linked", "%d call sites of the failure path" % checked,
-              "info")
+    code = PeCode(path, pe, wide)
+    value, ok = pe_canary(code, wide, map_path, pe)
+    table.check(name, "stack canary in every own function that needs one", value, ok)
+    # Only calls and accesses whose bounds the compiler cannot prove are checked, and the image
+    # does not show which ones the compiler could prove: a count, no verdict.
+    checked = len(code.callers(FAST_FAIL_RANGE_CHECK_FAILURE))
+    table.add(name, "range checks linked (fortified copies, checked element access)",
+              "%d of the image's functions call their failure paths" % checked, "info")
 
     sections = [(s.Name.rstrip(b"\0").decode(), s.Characteristics) for s in pe.sections]
     wx = [n for n, c in sections if c & SCN_MEM_WRITE and c & SCN_MEM_EXECUTE]
@@ -250,8 +485,9 @@ def check_pe(table, path, name):
     table.check(name, "no shared writable section", ", ".join(shared) or "none", not shared)
 
     dlls = set(imports)
-    table.check(name, "imports only KERNEL32 and msvcrt", " ".join(sorted(dlls)),
-                dlls <= PE_SYSTEM_DLLS)
+    # A program with no import table at all is not this one: it would show an unread table.
+    table.check(name, "imports only KERNEL32 and msvcrt", " ".join(sorted(dlls)) or
+                "no import table", "kernel32.dll" in dlls and dlls <= PE_SYSTEM_DLLS)
     services = sorted(f for fs in imports.values() for f in fs
                       if f.startswith("GetLogicalProcessorInformation"))
     table.check(name, "processor services looked up at run time, not imported",
@@ -286,7 +522,10 @@ def main():
     parser.add_argument("dist")
     parser.add_argument("--expect", action="append", default=None,
                         help="a deliverable's path under DIST (default: every known one)")
+    parser.add_argument("--map", action="append", default=[],
+                        help="RELATIVE-PATH=LINK-MAP: the link map of a PE file under DIST")
     args = parser.parse_args()
+    maps = dict(item.split("=", 1) for item in args.map)
 
     table = Table()
     for name in args.expect or DELIVERABLES:
@@ -294,7 +533,7 @@ def main():
         if not os.path.isfile(path):
             table.check(name, "present", "missing", False)
         elif name.endswith(".exe"):
-            check_pe(table, path, name)
+            check_pe(table, path, name, maps.get(name))
         else:
             check_elf(table, path, name)
     table.print()

@@ -7,6 +7,9 @@
 //                               function returns: "written" is printed first
 //   overrun-probe copy COUNT    through memcpy, which the fortified copy checks before it
 //                               writes: nothing is printed
+//   overrun-probe index COUNT   reads element COUNT of an 8-element std::array, which the
+//                               standard library's checked access (Windows builds) stops
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,17 +38,27 @@ const char text[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     return out[0];
 }
 
+[[gnu::noinline]] int readElement(std::size_t index) {
+    std::array<char, 8> elements{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    const volatile char element = elements[index];
+    static_cast<void>(element);
+    std::puts("read");
+    std::fflush(stdout);
+    return elements[0];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fputs("usage: overrun-probe stack|copy COUNT\n", stderr);
+        std::fputs("usage: overrun-probe stack|copy|index COUNT\n", stderr);
         return 2;
     }
     const std::size_t count = std::strtoul(argv[2], nullptr, 10);
     if (count >= sizeof text) return 2;
-    const int first =
-        std::strcmp(argv[1], "stack") == 0 ? overrunByteByByte(count) : overrunCopy(count);
+    const int first = std::strcmp(argv[1], "stack") == 0   ? overrunByteByByte(count)
+                      : std::strcmp(argv[1], "index") == 0 ? readElement(count)
+                                                           : overrunCopy(count);
     std::printf("returned %c\n", first);
     return 0;
 }

@@ -3,7 +3,10 @@
 // ADVAPI32 and a cryptographic service provider into every process before main: under Wine that
 // doubled the start-up time of cpuinfo.exe. This file defines the three symbols that the
 // compiler's checks use, so libssp's own definitions are never linked; its checked copies
-// (__memcpy_chk and the like) still are, and end here when they fail.
+// (__memcpy_chk and the like) still are, and end here when they fail. It also defines the failure
+// path of libstdc++'s checked element access (_GLIBCXX_ASSERTIONS), which would otherwise print
+// and call abort(): the C runtime's abort ends the process with status 3, which cpuinfo.exe
+// gives for running out of memory.
 //
 // Compiled without the stack protector: the seeding function changes the guard that a protected
 // frame of its own would check on return.
@@ -17,6 +20,13 @@ std::uintptr_t __stack_chk_guard = static_cast<std::uintptr_t>(0xff0a0d00u);
 [[noreturn]] void __stack_chk_fail();
 [[noreturn]] void __chk_fail();
 }
+
+namespace std {
+// As libstdc++ declares it when _GLIBCXX_ASSERTIONS is defined; linked instead of its own, which
+// would bring the debug mode's message formatter with it.
+[[noreturn]] void __glibcxx_assert_fail(const char* file, int line, const char* function,
+                                        const char* condition) noexcept;
+}  // namespace std
 
 namespace {
 
@@ -69,5 +79,10 @@ void __stack_chk_fail() {
 
 // A fortified call about to write or read past its buffer.
 void __chk_fail() {
+    failFast(FAST_FAIL_RANGE_CHECK_FAILURE);
+}
+
+// An element access out of its container's bounds.
+void std::__glibcxx_assert_fail(const char*, int, const char*, const char*) noexcept {
     failFast(FAST_FAIL_RANGE_CHECK_FAILURE);
 }
