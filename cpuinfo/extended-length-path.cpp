@@ -74,9 +74,7 @@ std::size_t uncRootEnd(std::u16string_view path) {
 
 std::u16string withBackslashes(std::u16string_view path) {
     std::u16string converted(path);
-    for (char16_t& unit : converted) {
-        if (unit == u'/') unit = u'\\';
-    }
+    std::replace(converted.begin(), converted.end(), u'/', u'\\');
     return converted;
 }
 
