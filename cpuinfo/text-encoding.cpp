@@ -60,8 +60,12 @@ std::string wtf8FromUtf16(std::u16string_view utf16) {
     return out;
 }
 
-std::u16string utf16FromWtf8(std::string_view wtf8) {
-    std::u16string out;
+namespace {
+
+// Decodes `wtf8`; a byte that starts no valid sequence becomes U+FFFD, or,
+// when `exact`, ends the decoding with false.
+bool decodeWtf8(std::string_view wtf8, bool exact, std::u16string& out) {
+    out.clear();
     out.reserve(wtf8.size());
     std::size_t i = 0;
     while (i < wtf8.size()) {
@@ -85,7 +89,13 @@ std::u16string utf16FromWtf8(std::string_view wtf8) {
             code = (code << 6) | (byte & 0x3Fu);
         }
         if (valid && (code < minimum || code > 0x10FFFF)) valid = false;
+        // A lone low surrogate right after a lone high one would make a pair,
+        // which has a four-byte form of its own. (A high surrogate ends `out`
+        // only when it was written alone: a pair ends in its low half.)
+        if (valid && exact && isLowSurrogate(code) && !out.empty() && isHighSurrogate(out.back()))
+            valid = false;
         if (!valid) {
+            if (exact) return false;
             out += u'\uFFFD';
             ++i;
             continue;
@@ -93,5 +103,19 @@ std::u16string utf16FromWtf8(std::string_view wtf8) {
         appendUtf16(out, code);
         i += length;
     }
+    return true;
+}
+
+}  // namespace
+
+std::u16string utf16FromWtf8(std::string_view wtf8) {
+    std::u16string out;
+    decodeWtf8(wtf8, false, out);
+    return out;
+}
+
+std::optional<std::u16string> utf16FromWtf8Exact(std::string_view wtf8) {
+    std::u16string out;
+    if (!decodeWtf8(wtf8, true, out)) return std::nullopt;
     return out;
 }

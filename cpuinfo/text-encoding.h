@@ -4,6 +4,7 @@
 // converting back gives the original units.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,3 +13,10 @@ std::string wtf8FromUtf16(std::u16string_view utf16);
 // Decodes what wtf8FromUtf16 produces. A byte that starts no valid sequence
 // becomes U+FFFD.
 std::u16string utf16FromWtf8(std::string_view wtf8);
+
+// The UTF-16 that `wtf8` encodes, or nothing when wtf8FromUtf16 never gives
+// these bytes: a byte that starts no sequence, a sequence cut short, an
+// overlong one, one past U+10FFFF, or a surrogate pair written as two
+// three-byte sequences (WTF-8 writes a pair as its one four-byte form). What
+// it accepts encodes back to the same bytes.
+std::optional<std::u16string> utf16FromWtf8Exact(std::string_view wtf8);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds every configuration and runs all tests:
 # the host build (portable logic under the sanitizers, over both Windows
-# record layouts), the unit tests under valgrind, a minute of fuzzing per
-# record walker, 32-bit Windows under Wine, 64-bit Windows under wine64,
+# record layouts), the unit tests under valgrind, 40 seconds of fuzzing per
+# target (the record walkers and the log target's parsers), 32-bit Windows
+# under Wine, 64-bit Windows under wine64,
 # 32-bit Linux in a 32-bit JVM and 64-bit Linux in the host's own JVM; then
 # the exploit mitigations of what was installed into dist/, static analysis,
 # and two clean builds that must give identical deliverables. Goes on past a

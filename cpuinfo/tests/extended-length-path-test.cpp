@@ -53,6 +53,10 @@ TEST(ExtendedLengthPath, ResolvesSlashesDotsAndDoubleDotsFirst) {
     // Only whole components are dots: "..." and ".x" are names.
     EXPECT_EQ(extendedLengthPath(u"C:\\" + folders(9) + u"...\\.x"),
               u"\\\\?\\C:\\" + folders(9) + u"...\\.x");
+    // GetFullPathNameW has applied its rules already: a trailing dot or space
+    // it left is a name's own, and a trailing separator stays.
+    EXPECT_EQ(extendedLengthPath(u"C:\\" + folders(9) + u"b.\\c \\"),
+              u"\\\\?\\C:\\" + folders(9) + u"b.\\c \\");
 }
 
 TEST(ExtendedLengthPath, GivesALongUncPathTheUncForm) {
@@ -79,6 +83,65 @@ TEST(ExtendedLengthPath, LeavesNamespacesDevicesAndRelativePathsAlone) {
     for (const std::u16string& path : paths) {
         EXPECT_EQ(extendedLengthPath(path), path);
     }
+}
+
+// GetFullPathNameW's rules after a root, as Windows documents them and Wine
+// follows them (the differential test holds the two together).
+TEST(JoinResolved, TrimsOneDotFromFoldersAndDotsAndSpacesFromTheLastName) {
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\b.\\c. "), u"C:\\a\\b\\c");
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\b..."), u"C:\\a\\b");
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\b..\\c"), u"C:\\a\\b.\\c");
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\b. .\\c"), u"C:\\a\\b. \\c");
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\b \\c"), u"C:\\a\\b \\c");
+    // "..." loses a dot like any folder and is then a name "..", not a step up.
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\...\\c"), u"C:\\a\\..\\c");
+    // A last name of dots and spaces alone leaves its separator behind.
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\. ."), u"C:\\a\\");
+    EXPECT_EQ(joinResolved(u"C:\\", u"..."), u"C:\\");
+    // A final "." or ".." makes the name before it the last one.
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\b \\."), u"C:\\a\\b");
+    EXPECT_EQ(joinResolved(u"C:\\", u"a \\b\\.."), u"C:\\a");
+}
+
+TEST(JoinResolved, KeepsATrailingSeparatorAndNeverClimbsAboveTheRoot) {
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\b\\"), u"C:\\a\\b\\");
+    EXPECT_EQ(joinResolved(u"C:\\", u"a//b\\/"), u"C:\\a\\b\\");
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\b \\"), u"C:\\a\\b \\");
+    EXPECT_EQ(joinResolved(u"C:\\", u"a\\..\\"), u"C:\\");
+    EXPECT_EQ(joinResolved(u"C:\\", u"\\\\..\\..\\x"), u"C:\\x");
+    EXPECT_EQ(joinResolved(u"\\\\server\\share\\", u"..\\..\\x"), u"\\\\server\\share\\x");
+    EXPECT_EQ(joinResolved(u"\\\\?\\", u"C:\\..\\..\\x"), u"\\\\?\\x");
+    EXPECT_EQ(joinResolved(u"\\\\server\\share", u""), u"\\\\server\\share");
+}
+
+TEST(FullPathName, ResolvesEachFormFromItsRoot) {
+    const std::u16string_view here = u"C:\\work\\dir";
+    EXPECT_EQ(fullPathName(u"x.log", here), u"C:\\work\\dir\\x.log");
+    EXPECT_EQ(fullPathName(u"..\\..\\..\\x", here), u"C:\\x");
+    EXPECT_EQ(fullPathName(u".", here), u"C:\\work\\dir");
+    EXPECT_EQ(fullPathName(u"/x/", here), u"C:\\x\\");
+    EXPECT_EQ(fullPathName(u"d:\\a\\..\\b", here), u"d:\\b");
+    EXPECT_EQ(fullPathName(u"c:x", here), u"C:\\work\\dir\\x");
+    EXPECT_EQ(fullPathName(u"C:", here), u"C:\\work\\dir\\");
+    EXPECT_EQ(fullPathName(u"D:x\\..\\..", here), u"D:\\");
+    EXPECT_EQ(fullPathName(u"1:x", here), u"1:\\x");
+    EXPECT_EQ(fullPathName(u"//server/share/../x", here), u"\\\\server\\share\\x");
+    EXPECT_EQ(fullPathName(u"\\\\server\\\\share\\x", here), u"\\\\server\\\\share\\x");
+    EXPECT_EQ(fullPathName(u"\\\\server", here), u"\\\\server");
+    EXPECT_EQ(fullPathName(u"\\\\.\\pipe\\a\\..\\b", here), u"\\\\.\\pipe\\b");
+    EXPECT_EQ(fullPathName(u"//?/C:/a/./b. ", here), u"\\\\?\\C:\\a\\b");
+    EXPECT_EQ(fullPathName(u"\\\\?", here), u"\\\\.\\");
+    EXPECT_EQ(fullPathName(u"", here), u"");
+    EXPECT_EQ(fullPathName(u"   ", here), u"");
+    EXPECT_EQ(fullPathName(u"  x", here), u"C:\\work\\dir\\  x");
+}
+
+TEST(FullPathName, TakesTheRootOfACurrentFolderOnAShare) {
+    const std::u16string_view share = u"\\\\server\\share\\cwd";
+    EXPECT_EQ(fullPathName(u"..\\..\\x", share), u"\\\\server\\share\\x");
+    EXPECT_EQ(fullPathName(u"\\x", share), u"\\\\server\\share\\x");
+    EXPECT_EQ(fullPathName(u"C:x", share), u"C:\\x");
+    EXPECT_EQ(fullPathName(u"x", u"C:\\"), u"C:\\x");
 }
 
 }  // namespace

@@ -46,4 +46,23 @@ TEST(TextEncoding, MalformedBytesBecomeReplacementCharacters) {
     EXPECT_EQ(utf16FromWtf8("\xe6\x97z"), u"\uFFFD\uFFFDz");
 }
 
+TEST(TextEncoding, TheExactDecoderTakesWhatTheEncoderGivesAndNothingElse) {
+    const std::u16string lone{u'a', char16_t(0xD800), u'b', char16_t(0xDC01), char16_t(0xDBFF)};
+    EXPECT_EQ(utf16FromWtf8Exact(wtf8FromUtf16(lone)), lone);
+    EXPECT_EQ(utf16FromWtf8Exact("\xf4\x8f\xbf\xbf"), u"\U0010FFFF");
+    EXPECT_EQ(utf16FromWtf8Exact(""), u"");
+    EXPECT_EQ(utf16FromWtf8Exact("a\x80z"), std::nullopt);
+    EXPECT_EQ(utf16FromWtf8Exact("\xc3"), std::nullopt);
+    EXPECT_EQ(utf16FromWtf8Exact("\xc0\xaf"), std::nullopt);
+    EXPECT_EQ(utf16FromWtf8Exact("\xe0\x9f\xbf"), std::nullopt);  // overlong U+07FF
+    EXPECT_EQ(utf16FromWtf8Exact("\xf4\x90\x80\x80"), std::nullopt);
+    // D800 DC00 written as two three-byte sequences: WTF-8 writes a pair as
+    // one four-byte sequence, so these bytes are refused, while the lenient
+    // decoder joins them. The other order is two lone surrogates.
+    EXPECT_EQ(utf16FromWtf8Exact("\xed\xa0\x80\xed\xb0\x80"), std::nullopt);
+    EXPECT_EQ(utf16FromWtf8("\xed\xa0\x80\xed\xb0\x80"), u"\U00010000");
+    EXPECT_EQ(utf16FromWtf8Exact("\xed\xb0\x80\xed\xa0\x80"),
+              (std::u16string{char16_t(0xDC00), char16_t(0xD800)}));
+}
+
 }  // namespace
