@@ -22,6 +22,7 @@ import os
 import re
 import subprocess
 import sys
+import textwrap
 import time
 import uuid
 
@@ -183,8 +184,13 @@ def main():
         taken = []
         for file in sorted(files):
             count = len(files[file])
-            taken.append(f"{file} ({count} member{'s' if count != 1 else ''})" if count
-                         else f"{file} (object file)")
+            if not count:
+                taken.append(f"{file} (object file)")
+            elif count <= 12:
+                taken.append(f"{file} ({count} member{'s' if count != 1 else ''}: "
+                             f"{', '.join(sorted(files[file]))})")
+            else:
+                taken.append(f"{file} ({count} members)")
         components.append({
             "type": "library",
             "bom-ref": ref,
@@ -230,13 +236,18 @@ def main():
     rule = "=" * 78
     text = [f"Third-party notices for {args.bundle}", "",
             f"{os.path.basename(args.binary)} {args.version} is licensed under the Apache License 2.0",
-            "(LICENSE). The linker put the following parts of Debian 12 packages into it; each",
-            "package's licence terms follow, as Debian's copyright file states them.", ""]
+            "(LICENSE). The linker put the following parts of Debian 12 packages into it. Each",
+            "package's line names every licence its Debian copyright file names, for the whole",
+            "of its source; that file, quoted below, says which parts each licence covers.", ""]
     if not notices:
         text.append("Nothing from outside the project was linked in.")
     for facts, licence, taken in notices:
-        text += [f"- {facts['name']} {facts['version']} (source {facts['source']}): {licence}"]
-        text += [f"    {t}" for t in taken]
+        text += [f"- {facts['name']} {facts['version']} (source {facts['source']})"]
+        text += textwrap.wrap("licences: " + licence, 94, initial_indent="    ",
+                              subsequent_indent="      ", break_on_hyphens=False)
+        for t in taken:
+            text += textwrap.wrap(t, 94, initial_indent="    ", subsequent_indent="      ",
+                                  break_on_hyphens=False)
     for path in sorted(quoted):
         users = ", ".join(f["name"] for f, _, _ in notices if f["copyright"] == path)
         text += ["", rule, f"{path} (for {users})", rule, "", quoted[path].rstrip("\n")]

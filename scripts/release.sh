@@ -107,12 +107,12 @@ for preset in win32 win64 linux-i386 linux-x86_64; do
   fi
 
   if [[ $preset == win* ]]; then archive=$bundle.zip; else archive=$bundle.tar.gz; fi
-  python3 "$source/release/bill_of_materials.py" --map "${facts[map]}" --build-dir "$build" \
+  /usr/bin/python3 "$source/release/bill_of_materials.py" --map "${facts[map]}" --build-dir "$build" \
     --binary "$binary" --bundle "$archive" --component "${facts[component]}" \
     --component-type "${facts[component_type]}" --version "${facts[version]}" --commit "$commit" \
     --compiler "${facts[compiler]}" --linker "${facts[linker]}" \
     --sbom "$out/$archive.cdx.json" --notices "$stage/$bundle/THIRD-PARTY-NOTICES.txt"
-  python3 "$source/release/archive.py" "$out/$archive" "$stage/$bundle"
+  /usr/bin/python3 "$source/release/archive.py" "$out/$archive" "$stage/$bundle"
 done
 
 (cd "$out" && find . -maxdepth 1 -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort |
