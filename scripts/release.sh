@@ -40,6 +40,10 @@ if [[ $final == ON && -n "$(git status --porcelain --untracked-files=no)" ]]; th
   git status --short --untracked-files=no >&2
   exit 1
 fi
+if [[ -n "$(git status --porcelain --untracked-files=no)" ]]; then
+  echo "release: the tree has uncommitted changes, which are left out: the bundles hold the" \
+    "commit $(git rev-parse --short=12 HEAD) as it is" >&2
+fi
 if [[ -n "${CORVANE_SIGN_PKCS12:-}" ]]; then
   if [[ ! -r "$CORVANE_SIGN_PKCS12" || ! -r "${CORVANE_SIGN_PASSWORD_FILE:-}" ]]; then
     echo "release: CORVANE_SIGN_PKCS12 and CORVANE_SIGN_PASSWORD_FILE must both name readable" \
