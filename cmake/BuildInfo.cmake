@@ -1,6 +1,7 @@
 # Writes the build-info header: version, build date and revision for the start
 # banner. Run at build time (cmake -P) so the date is the build's, not the
-# configure step's; the file is rewritten only when its text changes.
+# configure step's, and the revision that of the tree as it is at each build;
+# the file is rewritten only when its text changes.
 #   -DOUTPUT=<header> -DVERSION=<text> -DSOURCE_DIR=<repository>
 # SOURCE_DATE_EPOCH, when set, fixes the date (string(TIMESTAMP) honours it).
 string(TIMESTAMP month "%b" UTC)
@@ -17,6 +18,15 @@ if(GIT AND EXISTS "${SOURCE_DIR}/.git")
                   ERROR_QUIET)
   if(status EQUAL 0 AND head)
     set(revision "${head}")
+    # Changes to tracked files that are not committed: the build is not that commit's, and
+    # says so with a mark after the revision (3e846359182b-dirty). Untracked files are no
+    # part of the build until a tracked file names them.
+    execute_process(COMMAND "${GIT}" --no-optional-locks -C "${SOURCE_DIR}" status --porcelain
+                            --untracked-files=no
+                    OUTPUT_VARIABLE changes RESULT_VARIABLE status ERROR_QUIET)
+    if(NOT status EQUAL 0 OR NOT changes STREQUAL "")
+      string(APPEND revision "-dirty")
+    endif()
   endif()
 endif()
 

@@ -7,5 +7,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 exec /usr/bin/python3 cmake/hardening/check_hardening.py dist \
-  --map win32/cpuinfo.exe=build/win32/cpuinfo/cpuinfo.map \
-  --map win64/cpuinfo.exe=build/win64/cpuinfo/cpuinfo.map "$@"
+  --map win32/cpuinfo.exe=build/win32/cpuinfo/cpuinfo.exe.map \
+  --map win64/cpuinfo.exe=build/win64/cpuinfo/cpuinfo.exe.map "$@"

@@ -2,7 +2,8 @@
 # Static analysis of both deliverables' sources: clang-tidy (.clang-tidy) and
 # cppcheck, each file with the compile command of the build that compiles it,
 # and clang-format (.clang-format) over all C++ sources, tests included; then
-# the relative links and anchors of the README and docs/.
+# the relative links and anchors of the README and docs/; and that every
+# file names its licence (`reuse lint`).
 # Needs the host, win32, win64 and linux-i386 builds configured. Fails on any
 # finding.
 set -euo pipefail
@@ -70,7 +71,10 @@ git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || stat
 
 python3 scripts/check-links.py || status=1
 
+# Every file says its licence (REUSE): a header, or the REUSE data in .reuse/dep5.
+reuse lint --quiet || { reuse lint | sed -n '/^# /,$p' | head -n 40; status=1; }
+
 if ((status == 0)); then
-  echo "lint: clang-tidy, cppcheck, clang-format and the link check found nothing"
+  echo "lint: clang-tidy, cppcheck, clang-format, the link check and reuse found nothing"
 fi
 exit "$status"

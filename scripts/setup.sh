@@ -96,7 +96,11 @@ packages=(
   devscripts python3-pefile
   # The virtual machine lane (guest/).
   qemu-system-x86 mmdebstrap e2fsprogs
+  # Releases: licence check, signing, reading bundles.
+  reuse osslsigncode openssl unzip
 )
+# Node.js for the CycloneDX validator, unless one is there already.
+command -v npm >/dev/null || packages+=(nodejs npm)
 if [[ $kernel == native && $forced == no ]]; then
   packages+=(wine wine32:i386)
 else
@@ -130,6 +134,20 @@ for package in $(missing_of "${packages[@]}" | grep ':i386$' || true); do
     *) install_packages "$package" ;;
   esac
 done
+
+# The CycloneDX project's validator of bills of materials (scripts/validate-sbom.js), from the
+# npm registry, at fixed versions.
+cyclonedx=/opt/corvane/cyclonedx
+cyclonedx_packages=(@cyclonedx/cyclonedx-library@7.1.0 ajv@8.17.1 ajv-formats@3.0.1
+  ajv-formats-draft2019@1.6.1)
+if [[ "$(cat "$cyclonedx/installed" 2>/dev/null)" != "${cyclonedx_packages[*]}" ]]; then
+  echo "setup: installing ${cyclonedx_packages[*]} into $cyclonedx"
+  "${sudo_cmd[@]}" rm -rf "$cyclonedx"
+  "${sudo_cmd[@]}" mkdir -p "$cyclonedx"
+  (cd "$cyclonedx" && "${sudo_cmd[@]}" npm install --silent --no-audit --no-fund --no-save \
+    --legacy-peer-deps "${cyclonedx_packages[@]}")
+  echo "${cyclonedx_packages[*]}" | "${sudo_cmd[@]}" tee "$cyclonedx/installed" >/dev/null
+fi
 
 # i386 programs started by name (the JVM, the loader's own tests) go to
 # qemu-i386-static through binfmt_misc. A handler that is there already, ours

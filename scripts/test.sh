@@ -6,7 +6,9 @@
 # under Wine, 64-bit Windows under wine64,
 # 32-bit Linux in a 32-bit JVM and 64-bit Linux in the host's own JVM; then
 # the exploit mitigations of what was installed into dist/, static analysis,
-# and two clean builds that must give identical deliverables. Goes on past a
+# two releases from two clones that must give identical bundles, signing with a
+# throwaway authority, and the bundles' contents, bills of materials and a
+# final release. Goes on past a
 # failing configuration, ends with the counts of all of them and exits
 # non-zero on any failure.
 #
@@ -82,7 +84,7 @@ for preset in host memcheck fuzz win32 win64 linux-i386 linux-x86_64 guest; do
   fi
 done
 
-for check in check-hardening lint check-reproducible; do
+for check in check-hardening lint check-reproducible check-signing check-release; do
   echo "=== $check"
   if bash "scripts/$check.sh"; then
     passed=$((passed + 1))

@@ -35,15 +35,15 @@ SUPPORTED_OS = {
     "Windows 8.1": "1f676c76-80e1-4239-95bb-83d0f6d0da78",
     "Windows 10 and 11": "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a",
 }
+# FileVersion and ProductVersion carry the version text, checked against the numbers below.
 VERSION_STRINGS = {
-    "FileVersion": "1.2.0.SNAPSHOT",
-    "ProductVersion": "1.2.0.SNAPSHOT",
     "OriginalFilename": "cpuinfo.exe",
     "InternalName": "cpuinfo",
     "ProductName": "Brennix",
 }
 
 RT_MANIFEST = 24
+VS_FF_PRERELEASE = 0x2
 IMAGE_FILE_LARGE_ADDRESS_AWARE = 0x0020
 # The one object compiled without the canary, on purpose: it seeds the guard and holds the
 # failure paths (cmake/hardening/windows-stack-guard.cpp).
@@ -437,7 +437,7 @@ def pe_version_strings(pe):
     return strings
 
 
-def check_pe(table, path, name, map_path=None):
+def check_pe(table, path, name, map_path=None, expected_version=None):
     # Imported here: the drivers that only read ELF files run where pefile is not installed.
     import pefile  # pylint: disable=import-outside-toplevel
 
@@ -498,11 +498,24 @@ def check_pe(table, path, name, map_path=None):
     numbers = "%d.%d.%d.%d" % (fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
                                fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF) \
         if fixed else "none"
+    text = strings.get("FileVersion") or ""
     wrong = {k: strings.get(k) for k, v in VERSION_STRINGS.items() if strings.get(k) != v}
+    if strings.get("ProductVersion") != text:
+        wrong["ProductVersion"] = strings.get("ProductVersion")
+    # "X.Y.Z" or "X.Y.Z.LABEL": the numbers are X.Y.Z.0, and only a labelled version is a
+    # pre-release.
+    parts = text.split(".")
+    release, label = ".".join(parts[:3]), ".".join(parts[3:])
+    prerelease = bool(fixed and fixed.FileFlags & fixed.FileFlagsMask & VS_FF_PRERELEASE)
+    if expected_version is not None and text != expected_version:
+        wrong["FileVersion"] = "%s, not %s" % (text, expected_version)
+    if prerelease != bool(label):
+        wrong["PRERELEASE flag"] = "set" if prerelease else "not set"
     value = "none" if not fixed and not strings else "%s, %s%s" % (
-        numbers, strings.get("FileVersion"), "; wrong: %s" % wrong if wrong else "")
+        numbers, text, "; wrong: %s" % wrong if wrong else "")
     table.check(name, "version resource", value,
-        numbers == "1.2.0.0" and not wrong and bool(strings.get("FileDescription")))
+        len(parts) >= 3 and numbers == release + ".0" and not wrong and
+        bool(strings.get("FileDescription")))
 
     manifest = pe_manifest(pe)
     missing = [os for os, guid in SUPPORTED_OS.items() if "{%s}" % guid not in manifest]
@@ -524,6 +537,8 @@ def main():
                         help="a deliverable's path under DIST (default: every known one)")
     parser.add_argument("--map", action="append", default=[],
                         help="RELATIVE-PATH=LINK-MAP: the link map of a PE file under DIST")
+    parser.add_argument("--version", default=None,
+                        help="the version text the PE files must carry (default: any consistent one)")
     args = parser.parse_args()
     maps = dict(item.split("=", 1) for item in args.map)
 
@@ -533,7 +548,7 @@ def main():
         if not os.path.isfile(path):
             table.check(name, "present", "missing", False)
         elif name.endswith(".exe"):
-            check_pe(table, path, name, maps.get(name))
+            check_pe(table, path, name, maps.get(name), args.version)
         else:
             check_elf(table, path, name)
     table.print()
