@@ -30,6 +30,8 @@ std::vector<std::u16string_view> splitComponents(std::u16string_view path) {
     return components;
 }
 
+}  // namespace
+
 // `root` and then the components of `rest` with "." dropped and ".." taking
 // back the one before it, never climbing above the root.
 std::u16string joinResolved(std::u16string root, std::u16string_view rest) {
@@ -48,8 +50,6 @@ std::u16string joinResolved(std::u16string root, std::u16string_view rest) {
     }
     return root;
 }
-
-}  // namespace
 
 std::u16string extendedLengthPath(std::u16string_view fullPath) {
     if (fullPath.size() < maxPathUnits || isNamespacePath(fullPath))

@@ -17,3 +17,8 @@ inline constexpr std::size_t maxPathUnits = 260;
 // absolute come back unchanged; a longer drive path becomes \\?\C:\..., a
 // longer UNC path \\?\UNC\server\share\....
 std::u16string extendedLengthPath(std::u16string_view fullPath);
+
+// `root` (ending in a separator) and then the components of `rest`, either
+// slash separating, with "." dropped and ".." taking back the one before it,
+// never climbing above the root; joined with "\".
+std::u16string joinResolved(std::u16string root, std::u16string_view rest);
