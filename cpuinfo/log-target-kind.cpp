@@ -1,5 +1,6 @@
 #include "log-target-kind.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -48,10 +49,8 @@ bool isPortName(std::u16string_view name, bool anyNumber) {
     if (number.size() == 1 && isSuperscriptDigit(number[0])) return true;
     if (number[0] < u'1' || number[0] > u'9') return false;
     if (!anyNumber) return number.size() == 1;
-    for (const char16_t unit : number) {
-        if (unit < u'0' || unit > u'9') return false;
-    }
-    return true;
+    return std::all_of(number.begin(), number.end(),
+                       [](char16_t unit) { return unit >= u'0' && unit <= u'9'; });
 }
 
 bool isVerbatimPrefix(std::u16string_view path) {

@@ -17,6 +17,11 @@ namespace platform {
 
 class TargetServices {
   public:
+    TargetServices() = default;
+    TargetServices(const TargetServices&) = delete;
+    TargetServices& operator=(const TargetServices&) = delete;
+    virtual ~TargetServices() = default;
+
     // GetFullPathNameW and GetCurrentDirectoryW: the length without the NUL
     // when the buffer of `units` held the answer, else the units it needs with
     // the NUL; 0 on failure.
@@ -31,9 +36,6 @@ class TargetServices {
     virtual bool waitNamedPipe(const wchar_t* name, DWORD timeoutMs) = 0;
     virtual DWORD tickCount() = 0;
     virtual void sleep(DWORD ms) = 0;
-
-  protected:
-    ~TargetServices() = default;
 };
 
 // The real kernel32.
