@@ -30,6 +30,7 @@ class AppendFile {
 
   private:
     NativeFile file_ = noNativeFile;
+    [[maybe_unused]] FoundTarget target_;
 };
 
 }  // namespace platform

@@ -24,7 +24,7 @@ RESULT = re.compile(rb"\[(\d+(?:,\d+)*)\]\r\n")
 STAMP = rb"\[(?:Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [0-3]\d \d\d:\d\d:\d\d \d{4}\] "
 BANNER = re.compile(
     STAMP + rb"Begin Brennix version 1\.2\.0\.SNAPSHOT, build date: [A-Z][a-z]{2} [1-9]\d? \d{4}, "
-    rb"\d\d:\d\d:\d\d, HEAD: (?:<development build>|[0-9a-f]{7,40})\r\n")
+    rb"\d\d:\d\d:\d\d, HEAD: (?:<development build>|[0-9a-f]{7,40}(?:-dirty)?)\r\n")
 RECORD = re.compile(STAMP + rb"(?:ERROR|WARNING|INFO|DEBUG) [^\r\n]+\r\n")
 
 

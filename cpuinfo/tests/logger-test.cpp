@@ -53,7 +53,7 @@ TEST_F(LoggerTest, BannerNamesVersionBuildDateAndRevision) {
     static const std::regex banner(
         R"(Begin Brennix version 1\.2\.0\.SNAPSHOT, build date: )"
         R"((Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [1-9]\d? \d{4}, \d\d:\d\d:\d\d, )"
-        R"(HEAD: (<development build>|[0-9a-f]{7,40}))");
+        R"(HEAD: (<development build>|[0-9a-f]{7,40}(-dirty)?))");
     EXPECT_TRUE(std::regex_match(records[0], banner)) << records[0];
 }
 

@@ -7,5 +7,7 @@ namespace platform {
 using NativeFile = int;
 inline constexpr NativeFile noNativeFile = -1;
 inline constexpr char textLineEnd[] = "\n";
+// A path is opened as it stands: there is nothing to find first.
+struct FoundTarget {};
 
 }  // namespace platform
