@@ -64,7 +64,10 @@ namespace {
 
 // Decodes `wtf8`; a byte that starts no valid sequence becomes U+FFFD, or,
 // when `exact`, ends the decoding with false.
-bool decodeWtf8(std::string_view wtf8, bool exact, std::u16string& out) {
+// Bytes and size rather than a view: 64-bit Windows passes a view by the address of a stack
+// copy, a frame address in the two thin callers below that the stack protector leaves unguarded.
+bool decodeWtf8(const char* bytes, std::size_t size, bool exact, std::u16string& out) {
+    const std::string_view wtf8(bytes, size);
     out.clear();
     out.reserve(wtf8.size());
     std::size_t i = 0;
@@ -110,12 +113,12 @@ bool decodeWtf8(std::string_view wtf8, bool exact, std::u16string& out) {
 
 std::u16string utf16FromWtf8(std::string_view wtf8) {
     std::u16string out;
-    decodeWtf8(wtf8, false, out);
+    decodeWtf8(wtf8.data(), wtf8.size(), false, out);
     return out;
 }
 
 std::optional<std::u16string> utf16FromWtf8Exact(std::string_view wtf8) {
     std::u16string out;
-    if (!decodeWtf8(wtf8, true, out)) return std::nullopt;
+    if (!decodeWtf8(wtf8.data(), wtf8.size(), true, out)) return std::nullopt;
     return out;
 }
