@@ -5,7 +5,8 @@
 # record walker, 32-bit Windows under Wine, 64-bit Windows under wine64,
 # 32-bit Linux in a 32-bit JVM and 64-bit Linux in the host's own JVM; then
 # the exploit mitigations of what was installed into dist/, static analysis,
-# and two clean builds that must give identical deliverables. Goes on past a
+# and two clean builds that must give identical deliverables, and a smoke run of
+# the benchmark (scripts/bench.sh --smoke). Goes on past a
 # failing configuration, ends with the counts of all of them and exits
 # non-zero on any failure.
 #
@@ -81,9 +82,12 @@ for preset in host memcheck fuzz win32 win64 linux-i386 linux-x86_64 guest; do
   fi
 done
 
-for check in check-hardening lint check-reproducible; do
-  echo "=== $check"
-  if bash "scripts/$check.sh"; then
+# The benchmark's smoke run: every row built and measured briefly, no verdicts.
+for check in check-hardening lint check-reproducible bench; do
+  arguments=()
+  [[ $check != bench ]] || arguments=(--smoke)
+  echo "=== $check ${arguments[*]}"
+  if bash "scripts/$check.sh" "${arguments[@]}"; then
     passed=$((passed + 1))
   else
     echo "=== $check failed" >&2
