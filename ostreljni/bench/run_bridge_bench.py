@@ -68,7 +68,8 @@ def main():
                     "ns_per_call": float(fields[4]), "ratio": float(fields[5]),
                     "ratio_q1_q3": [float(fields[6]), float(fields[7])],
                     "late_over_early": float(fields[8]),
-                    "ratio_parts": [float(v) for v in fields[9].split(",")],
+                    "fastest_ratio_parts": [float(v) for v in fields[9].split(",")],
+                    "fastest_ratio": float(fields[10]),
                 }
     if results.get("echo_expected_bytes") != echo_size:
         sys.exit("the echo file holds %d bytes, the benchmark echoed %s" %

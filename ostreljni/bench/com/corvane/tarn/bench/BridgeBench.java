@@ -20,8 +20,10 @@ import java.util.Locale;
  * progress goes to standard error. With "quick", every batch is a hundredth of its size and the
  * warm-ups are a few rounds: every case runs and is checked, but its times mean nothing.
  *
- * <p>Besides the median ratio over all rounds, each side gets the median ratio of each fifth of
- * the rounds, in order: how far apart they lie says how far the whole figure can be trusted.
+ * <p>Besides the median of the rounds' ratios, each side gets the ratio of its fastest batch to
+ * the baseline's fastest, over all rounds and over each fifth of the rounds, in order. Other
+ * work on the machine only ever lengthens a batch, so the fastest batches are the ones it
+ * disturbed least; how far apart the fifths lie says how far the whole figure can be trusted.
  */
 public final class BridgeBench {
     /** One batch of n calls; returns a check value. */
@@ -112,6 +114,15 @@ public final class BridgeBench {
         return v.length % 2 == 1 ? v[m] : (v[m - 1] + v[m]) / 2;
     }
 
+    /** The shortest of the batch times from index `from` up to `to`. */
+    private static double fastest(double[] times, int from, int to) {
+        double min = Double.POSITIVE_INFINITY;
+        for (int r = from; r < to; r++) {
+            min = Math.min(min, times[r]);
+        }
+        return min;
+    }
+
     private static double quantile(double[] values, double q) {
         double[] v = values.clone();
         Arrays.sort(v);
@@ -186,16 +197,17 @@ public final class BridgeBench {
             }
             double early = median(Arrays.copyOfRange(times[i], 0, third));
             double late = median(Arrays.copyOfRange(times[i], rounds - third, rounds));
-            StringBuilder partMedians = new StringBuilder();
+            StringBuilder partRatios = new StringBuilder();
             for (int p = 0; p < parts; p++) {
-                double[] part = Arrays.copyOfRange(ratio, p * rounds / parts,
-                        (p + 1) * rounds / parts);
-                partMedians.append(p == 0 ? "" : ",")
-                        .append(String.format(Locale.ROOT, "%.4f", median(part)));
+                int from = p * rounds / parts;
+                int to = (p + 1) * rounds / parts;
+                partRatios.append(p == 0 ? "" : ",").append(String.format(Locale.ROOT, "%.4f",
+                        fastest(times[i], from, to) / fastest(times[1], from, to)));
             }
-            out.printf("%s\t%s\t%d\t%d\t%.2f\t%.4f\t%.4f\t%.4f\t%.4f\t%s%n", name, sides[i], n,
-                    rounds, median(times[i]) / n, median(ratio), quantile(ratio, 0.25),
-                    quantile(ratio, 0.75), late / early, partMedians);
+            out.printf("%s\t%s\t%d\t%d\t%.2f\t%.4f\t%.4f\t%.4f\t%.4f\t%s\t%.4f%n", name, sides[i],
+                    n, rounds, median(times[i]) / n, median(ratio), quantile(ratio, 0.25),
+                    quantile(ratio, 0.75), late / early, partRatios,
+                    fastest(times[i], 0, rounds) / fastest(times[1], 0, rounds));
         }
         out.flush();
         System.err.println("bench: " + name + " done");
@@ -232,7 +244,8 @@ public final class BridgeBench {
         try (PrintWriter out = new PrintWriter(new OutputStreamWriter(
                 new FileOutputStream(resultsPath), StandardCharsets.UTF_8))) {
             out.println("# case\tside\tcalls per batch\trounds\tns per call\tratio to side 2 "
-                    + "(median)\tp25\tp75\tlate/early\tmedian ratio of each fifth of the rounds");
+                    + "(median)\tp25\tp75\tlate/early\tfastest-batch ratio of each fifth of the "
+                    + "rounds\tfastest-batch ratio");
             String[] postSides = {"postState", "minimal native", "empty native"};
             boolean[] postEchoes = {true, true, false};
             for (String text : new String[] {short16, long4k}) {
