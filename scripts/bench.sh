@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# scripts/bench.sh [--smoke]
 # Measures what each deliverable costs against its limit, each figure side by side with its
 # baseline in the same run, and prints one table, also written to build/bench/results.md:
 #   1. cpuinfo.exe end to end under Wine against an empty program started the same way;
@@ -7,20 +8,67 @@
 #      build's in the host's 64-bit JVM against baseline natives of its own;
 #   4. the sizes of the deliverables, cpuinfo.exe against a program using the same streams.
 # Release builds in build/bench-host, build/bench-win32, build/bench-linux-i386 and
-# build/bench-linux-x86_64. A few minutes; not part of scripts/test.sh.
+# build/bench-linux-x86_64, and build/bench-win64 where 32-bit Wine cannot run. A few minutes.
+# Start-up ratios are taken within each round (the median of the rounds' ratios); the bridge's
+# and the walkers' between the fastest batch or repetition of each side, as other work on the
+# machine only ever slows those down. A row with a goal is "met" or "missed" only when every
+# part of its measurement (each fifth of the rounds; for the walkers, the figure without each
+# fifth of the repetitions; each run in the virtual machine) lies on the same side of the goal;
+# otherwise it says "unstable". The table must hold every row its code expects, or the run
+# fails.
+# --smoke builds everything and measures every row with very few rounds, without verdicts: it
+# shows that each step works and each row is there (scripts/test.sh runs it). It leaves the
+# virtual machine's rows to the full run and says so.
 # Where 32-bit Wine cannot run (cmake/i386-host.py --win32 says why) the shipped 32-bit program
 # is measured in the virtual machine of guest/ (its image is built first if need be), under
 # 32-bit Wine as a WOW64 process, against the empty 32-bit program, in GUEST_RUNS runs of
 # GUEST_ROUNDS rounds within one boot; the 64-bit build's start-up (build/bench-win64) is also
 # measured on the host under wine64. On a host that runs no i386 code (or with
 # CORVANE_NO_NATIVE_I386=1) the bridge's rows are measured in that machine's i386 JVM with its
-# JIT compilers on, with the goals of native hosts, and also in the host's JVM under qemu-user,
-# marked as emulated and without a goal. The 64-bit bridge's rows are native, with the JIT
-# compilers on, and carry their goals on every host. Every row says where it ran.
-# CORVANE_SKIP_GUEST=1 leaves the virtual machine out.
+# JIT compilers on (GUEST_BRIDGE_ROUNDS rounds), with the goals of native hosts, and also in the
+# host's JVM under qemu-user, marked as emulated and without a goal. The 64-bit bridge's rows
+# are native, with the JIT compilers on, and carry their goals on every host. Every row says
+# where it ran. CORVANE_SKIP_GUEST=1 leaves the virtual machine out. STARTUP_ROUNDS (300) and
+# BRIDGE_ROUNDS (101; 31 for the 32-bit JVM under qemu-user) set the rounds on the host.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+
+smoke=no
+case "${1:-}" in
+  "") ;;
+  --smoke) smoke=yes ;;
+  -h | --help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+  *) echo "bench: unknown argument '$1' (--smoke, --help)" >&2; exit 2 ;;
+esac
+
+# Every failure says where it happened and what was run; the steps with output of their own
+# also show it.
+fail() {
+  echo "bench: $*" >&2
+  exit 1
+}
+trap 'echo "bench: failed (status $?) at scripts/bench.sh:$LINENO: $BASH_COMMAND" >&2' ERR
+set -E
+# run_logged LOG WHAT COMMAND...: runs COMMAND with its output in LOG; on failure shows the
+# end of LOG and stops.
+run_logged() {
+  local log=$1 what=$2 status=0
+  shift 2
+  "$@" >"$log" 2>&1 || status=$?
+  if ((status != 0)); then
+    tail -n 40 "$log" >&2
+    fail "$what failed (status $status); the whole output is in $log"
+  fi
+}
+# cache_jvm BUILD_DIR: the JVM that the build found, as its CMake cache names it.
+cache_jvm() {
+  local cache=$1/CMakeCache.txt java
+  java=$(sed -n 's/^OSTRELJNI_JAVA:FILEPATH=//p' "$cache")
+  [[ -n "$java" && "$java" != *NOTFOUND ]] || fail "$cache names no JVM (OSTRELJNI_JAVA)"
+  [[ -x "$java" ]] || fail "the JVM that $cache names, $java, is not an executable file"
+  echo "$java"
+}
 
 bash scripts/setup.sh
 # Google Benchmark, for the walkers.
@@ -43,14 +91,34 @@ emulator=()
 [[ $i386_host != emulated ]] || emulator=(--emulator "$(command -v qemu-i386-static)")
 guest=guest/guest.py
 in_guest=no
-if [[ ($startup_abi != win32 || $i386_host != native) && "${CORVANE_SKIP_GUEST:-}" =~ ^(|0)$ ]]
-then
-  in_guest=yes
-  "$python" "$guest" image
-  eval "$("$python" "$guest" facts)"
+if [[ $startup_abi != win32 || $i386_host != native ]]; then
+  if [[ $smoke == yes ]]; then
+    echo "=== bench: smoke run: the rows measured in the virtual machine (the shipped 32-bit" \
+      "cpuinfo.exe's start-up, the bridge in its i386 JVM) are left to the full run"
+  elif [[ "${CORVANE_SKIP_GUEST:-}" =~ ^(|0)$ ]]; then
+    in_guest=yes
+    "$python" "$guest" image || fail "the virtual machine's image could not be built"
+    eval "$("$python" "$guest" facts)"
+  else
+    echo "=== bench: CORVANE_SKIP_GUEST is set: the virtual machine's rows are left out"
+  fi
 fi
 guest_runs=${GUEST_RUNS:-3}
 guest_rounds=${GUEST_ROUNDS:-60}
+# How much is measured: a smoke run only shows that every row can be measured and checks out.
+if [[ $smoke == yes ]]; then
+  walker_options=(--benchmark_repetitions=5 --benchmark_min_time=0.002)
+  bridge_options=(--rounds 5 --quick)
+  bridge32_options=("${bridge_options[@]}")
+  startup_options=(--rounds 5 --warm-up 1)
+else
+  walker_options=(--benchmark_repetitions=15 --benchmark_min_time=0.1)
+  bridge_options=(--rounds "${BRIDGE_ROUNDS:-101}")
+  # Under qemu-user the 32-bit bridge's rows carry no goal, and each round takes seconds.
+  bridge32_options=("${bridge_options[@]}")
+  [[ $i386_host != emulated ]] || bridge32_options=(--rounds "${BRIDGE_ROUNDS:-31}")
+  startup_options=(--rounds "${STARTUP_ROUNDS:-300}")
+fi
 
 out=build/bench
 rm -rf "$out"
@@ -60,21 +128,24 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 echo "=== bench: configure and build (Release, benchmarks on, tests off)"
 common=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_BENCHMARKS=ON -DCORVANE_BUILD_TESTS=OFF)
-cmake -S . -B build/bench-host "${common[@]}" >/dev/null
-cmake -S . -B build/bench-win32 "${common[@]}" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-i686.cmake" >/dev/null
-cmake -S . -B build/bench-linux-i386 "${common[@]}" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/linux-i386.cmake" >/dev/null
-cmake -S . -B build/bench-linux-x86_64 "${common[@]}" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/linux-x86_64.cmake" >/dev/null
+declare -A toolchain=(
+  [bench-host]=""
+  [bench-win32]=mingw-i686
+  [bench-linux-i386]=linux-i386
+  [bench-linux-x86_64]=linux-x86_64
+  [bench-win64]=mingw-x86_64
+)
 dirs=(bench-host bench-win32 bench-linux-i386 bench-linux-x86_64)
-if [[ $startup_abi == win64 ]]; then
-  cmake -S . -B build/bench-win64 "${common[@]}" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-x86_64.cmake" >/dev/null
-  dirs+=(bench-win64)
-fi
+[[ $startup_abi != win64 ]] || dirs+=(bench-win64)
 for dir in "${dirs[@]}"; do
-  cmake --build "build/$dir" >"$out/build-$dir.log" 2>&1 || { cat "$out/build-$dir.log"; exit 1; }
+  options=("${common[@]}")
+  [[ -z "${toolchain[$dir]}" ]] ||
+    options+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/${toolchain[$dir]}.cmake")
+  run_logged "$out/configure-$dir.log" "configuring build/$dir" cmake -S . -B "build/$dir" \
+    "${options[@]}"
+done
+for dir in "${dirs[@]}"; do
+  run_logged "$out/build-$dir.log" "building build/$dir" cmake --build "build/$dir"
 done
 
 win=build/bench-win32/cpuinfo
@@ -104,46 +175,50 @@ cat >"$out/sizes.json" <<EOF
 EOF
 
 echo "=== bench: topology walkers (host, Google Benchmark)"
-build/bench-host/cpuinfo/bench/cpuinfo_walkers_bench --log-file "$root/$out/walkers.log" \
-  --benchmark_repetitions=12 --benchmark_enable_random_interleaving=true \
-  --benchmark_min_time=0.1 --benchmark_report_aggregates_only=true \
-  --benchmark_out="$out/walkers.json" --benchmark_out_format=json >"$out/walkers.txt" 2>&1 ||
-  { cat "$out/walkers.txt"; exit 1; }
+# Every repetition is kept: the table takes the fastest of each size, over all and in parts.
+run_logged "$out/walkers.txt" "the walkers' benchmark" \
+  build/bench-host/cpuinfo/bench/cpuinfo_walkers_bench --log-file "$root/$out/walkers.log" \
+  "${walker_options[@]}" --benchmark_enable_random_interleaving=true \
+  --benchmark_out="$out/walkers.json" --benchmark_out_format=json
 
 echo "=== bench: the bridge in the 32-bit JVM"
 # The JVM the build found: Debian's, or the copy that set-up unpacked.
-java32=$(sed -n 's/^OSTRELJNI_JAVA32:FILEPATH=//p' build/bench-linux-i386/CMakeCache.txt)
+java32=$(cache_jvm build/bench-linux-i386)
 for monitor in bench tests; do
   if [[ $monitor == bench ]]; then dir=$lin/bench/monitor; else dir=$lin/tests/standin; fi
   "$python" ostreljni/bench/run_bridge_bench.py --java "$java32" "${emulator[@]}" \
     --classes "$lin/bench/classes" \
     --bridge-dir "$lin" --baseline-dir "$lin/bench" --monitor-dir "$root/$dir" \
-    --work-dir "$out/bridge-$monitor" --rounds 101 --out "$out/bridge-$monitor.json"
+    --work-dir "$out/bridge-$monitor" "${bridge32_options[@]}" --out "$out/bridge-$monitor.json" ||
+    fail "the bridge's benchmark in the 32-bit JVM, $monitor monitor, failed (above)"
   echo "bench: bridge with the $monitor monitor done"
 done
 
 echo "=== bench: the 64-bit bridge in the host's 64-bit JVM"
-java64=$(sed -n 's/^OSTRELJNI_JAVA64:FILEPATH=//p' build/bench-linux-x86_64/CMakeCache.txt)
+java64=$(cache_jvm build/bench-linux-x86_64)
 for monitor in bench tests; do
   if [[ $monitor == bench ]]; then dir=$lin64/bench/monitor; else dir=$lin64/tests/standin; fi
   "$python" ostreljni/bench/run_bridge_bench.py --java "$java64" \
     --classes "$lin64/bench/classes" \
     --bridge-dir "$lin64" --baseline-dir "$lin64/bench" --monitor-dir "$root/$dir" \
-    --work-dir "$out/bridge64-$monitor" --rounds 101 --out "$out/bridge64-$monitor.json"
+    --work-dir "$out/bridge64-$monitor" "${bridge_options[@]}" \
+    --out "$out/bridge64-$monitor.json" ||
+    fail "the bridge's benchmark in the 64-bit JVM, $monitor monitor, failed (above)"
   echo "bench: 64-bit bridge with the $monitor monitor done"
 done
 
 echo "=== bench: cpuinfo.exe ($startup_abi) under Wine"
 prefix=$root/build/bench-$startup_abi/wineprefix
 started_win=build/bench-$startup_abi/cpuinfo
-cmake/wine-session.sh start "$loader" "$prefix"
+run_logged "$out/wine-session.log" "starting the Wine session of $prefix" \
+  cmake/wine-session.sh start "$loader" "$prefix"
 status=0
 "$python" cpuinfo/bench/startup_bench.py --wine-run cmake/wine-run.sh --loader "$loader" \
   --prefix "$prefix" --exe "$started_win/cpuinfo.exe" --empty "$started_win/bench/bench_empty.exe" \
   --streams "$started_win/bench/bench_streams.exe" --work-dir "$out/startup" \
-  --rounds 300 --json "$out/startup.json" >/dev/null || status=$?
-cmake/wine-session.sh stop "$loader" "$prefix"
-((status == 0)) || exit "$status"
+  "${startup_options[@]}" --json "$out/startup.json" >/dev/null || status=$?
+cmake/wine-session.sh stop "$loader" "$prefix" || true
+((status == 0)) || fail "the start-up benchmark under Wine failed (status $status; above)"
 
 if [[ $in_guest == yes ]]; then
   accel=$("$python" "$guest" accel)
@@ -198,24 +273,63 @@ tools+=" g++ $(g++ -dumpversion)"
 export MACHINE="$machine" TOOLS="$tools" STARTED="$started" STARTUP_ABI="$startup_abi"
 export I386_HOST="$i386_host" IN_GUEST="$in_guest" GUEST_ACCEL="${machine_accel:-}"
 export GUEST_SMP="${CORVANE_GUEST_SMP:-}"
-export LOAD="$load_before $(cut -d' ' -f1-3 /proc/loadavg)"
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+export LOAD="$load_before $load_after" SMOKE="$smoke"
 "$python" - "$out" <<'PYTHON' | tee "$out/results.md"
-import json, os, statistics, sys
+import json, math, os, statistics, sys
 
 out = sys.argv[1]
 load = lambda name: json.load(open(os.path.join(out, name)))
 rows = []
 emulated = os.environ["I386_HOST"] == "emulated"
 in_guest = os.environ["IN_GUEST"] == "yes"
+smoke = os.environ["SMOKE"] == "yes"
 machine = "virtual machine under %s (-smp %s)" % (os.environ["GUEST_ACCEL"].upper(),
                                                    os.environ["GUEST_SMP"])
 
+# Every row the table must have, by its key: a row that goes missing, from the code below or
+# from a measurement, fails the run.
+START_UP = ["start-up console", "start-up file", "start-up streams"]
+GUEST_START_UP = ["guest start-up console", "guest start-up file", "guest start-up streams"]
+WALKERS = ["readCoreCountsEx silent", "readCoreCountsEx file",
+           "readCoreCountsBasic silent", "readCoreCountsBasic file"]
+BRIDGE_CASES = ["postState 16 B", "postState 4 KB", "getAppStatus 16 B", "getAppStatus 4 KB"]
+BRIDGE_HOSTS = ["bridge32 bench", "bridge32 tests", "bridge64 bench", "bridge64 tests"]
+GUEST_BRIDGE_HOSTS = ["bridge-guest bench", "bridge-guest tests"]
+SIZES = ["size cpuinfo.exe", "size libostreljni.so", "size libostreljni.so 64-bit"]
+expected = START_UP + (GUEST_START_UP if in_guest else []) + WALKERS + [
+    "%s %s" % (host, case) for host in BRIDGE_HOSTS + (GUEST_BRIDGE_HOSTS if in_guest else [])
+    for case in BRIDGE_CASES] + SIZES
+keys = []
 
-def row(part, where, what, figure, limit, ratio, goal):
-    met = "" if goal is None else ("met" if ratio <= goal else "**missed**")
-    rows.append("| %s | %s | %s | %s | %s | %s | %s |" % (
-        part, where, what, figure, limit, "%.3f" % ratio if ratio is not None else "—",
-        ("≤ %.2f, %s" % (goal, met)) if goal is not None else "—"))
+
+def row(key, part, where, what, figure, limit, ratio, parts, goal):
+    """A table row. parts are the figures of independent parts of the measurement (fifths of
+    the rounds, groups of repetitions, whole runs): a goal is met or missed only when all of
+    them agree; where they straddle the goal the row says "unstable"."""
+    keys.append(key)
+    if ratio is not None and not math.isfinite(ratio):
+        sys.exit("bench: the row %s has no figure (%r)" % (key, ratio))
+    shown = "—" if ratio is None else "%.3f" % ratio
+    if parts and len(parts) > 1 and not smoke:
+        shown += " (parts %.3f–%.3f)" % (min(parts), max(parts))
+    if goal is None:
+        verdict = "—"
+    elif smoke:
+        verdict = "≤ %.2f, no verdict in a smoke run" % goal
+    elif max(parts) <= goal:
+        verdict = "≤ %.2f, met" % goal
+    elif min(parts) > goal:
+        verdict = "≤ %.2f, **missed**" % goal
+    else:
+        verdict = "≤ %.2f, unstable" % goal
+    rows.append("| %s | %s | %s | %s | %s | %s | %s |" % (part, where, what, figure, limit,
+                                                        shown, verdict))
+
+
+def fifths(values):
+    n = len(values)
+    return [statistics.median(values[i * n // 5:(i + 1) * n // 5]) for i in range(5)]
 
 
 ms = lambda s: "%.1f ms" % (s * 1000)
@@ -228,18 +342,22 @@ if os.environ["STARTUP_ABI"] == "win32":
     where, build = "host, 32-bit Wine", ""
 else:
     where, build = "host, wine64", " (64-bit build)"
+# Each round starts every program once, in a few hundred milliseconds at most: the load the
+# machine carries then weighs on all of them alike, so the ratio is taken within each round,
+# and the figure is the median of the rounds' ratios (the fastest starts, by contrast, are
+# single lucky draws on a busy machine and swing far more).
 for side, what in (("console", "`cpuinfo.exe --logfile console`"),
-                   ("file", "`cpuinfo.exe --logfile FILE`")):
+                   ("file", "`cpuinfo.exe --logfile FILE`"),
+                   ("streams", "where the time goes: a static program that only writes a line "
+                               "through the standard streams")):
     q = s[side]["ratio_q1_q3"]
-    row("1", where, what + build + ", start to exit",
-        "%s (quartiles of the ratio %.2f–%.2f)" % (ms(s[side]["median_s"]), q[0], q[1]),
-        "empty static program, same toolchain and start: %s" % ms(s["empty"]["median_s"]),
-        s[side]["ratio_to_empty"], 1.05)
-q = s["streams"]["ratio_q1_q3"]
-row("1", where, "where the time goes: a static program that only writes a line through the "
-    "standard streams%s, started the same way" % build,
-    "%s (quartiles of the ratio %.2f–%.2f)" % (ms(s["streams"]["median_s"]), q[0], q[1]),
-    "empty static program: %s" % ms(s["empty"]["median_s"]), s["streams"]["ratio_to_empty"], None)
+    row("start-up " + side, "1", where,
+        what + build + ", start to exit, median of %d rounds' ratios" % s["rounds"],
+        "%s (quartiles of the ratio %.2f–%.2f; fastest start %s)" % (
+            ms(s[side]["median_s"]), q[0], q[1], ms(min(s[side]["times_s"]))),
+        "empty static program, same toolchain and start: %s (fastest %s)" % (
+            ms(s["empty"]["median_s"]), ms(min(s["empty"]["times_s"]))),
+        s[side]["ratio_to_empty"], fifths(s[side]["ratios"]), 1.05 if side != "streams" else None)
 if in_guest:
     runs = sorted(f for f in os.listdir(out) if f.startswith("guest-startup-"))
     g = [load(f) for f in runs]
@@ -248,83 +366,110 @@ if in_guest:
                        ("file", "`cpuinfo.exe --logfile FILE`"),
                        ("streams", "the streams-only program")):
         ratios = [r[side]["ratio_to_empty"] for r in g]
-        # Both sides of each pair ran in the same emulated machine: the spread over whole runs
-        # says how far one run's ratio can be trusted.
-        row("1", where, "%s (shipped 32-bit build), start to exit, %d runs of %d rounds" % (
-            what, len(g), g[0]["rounds"]),
-            "%s; ratio per run %s (spread %.3f)" % (
-                ms(statistics.median(r[side]["median_s"] for r in g)),
-                " / ".join("%.3f" % x for x in ratios), max(ratios) - min(ratios)),
+        # Both sides of each pair ran in the same emulated machine: the runs are the parts.
+        row("guest start-up " + side, "1", where,
+            "%s (shipped 32-bit build), start to exit, %d runs of %d rounds" % (
+                what, len(g), g[0]["rounds"]),
+            "%s; ratio per run %s" % (ms(statistics.median(r[side]["median_s"] for r in g)),
+                                      " / ".join("%.3f" % x for x in ratios)),
             "empty static program, same toolchain and start: %s" % ms(
                 statistics.median(r["empty"]["median_s"] for r in g)),
-            statistics.median(ratios), 1.05 if side != "streams" else None)
+            statistics.median(ratios), ratios, 1.05 if side != "streams" else None)
 
-# 2. The walkers.
-w = {b["run_name"]: b for b in load("walkers.json")["benchmarks"]
-     if b.get("aggregate_name") == "median"}
+# 2. The walkers. CPU time: the walk runs on one thread and its file writes are system time,
+# while the wall clock also counts the time other tenants of a shared machine hold the core.
+# Other tenants still slow it (a shared core's caches), never speed it up: the fastest of the
+# repetitions is the figure. Its parts are the same figure with each fifth of the repetitions
+# left out (the fastest of only three, the alternative, is too often three disturbed ones).
+walker_runs = [b for b in load("walkers.json")["benchmarks"]
+               if b.get("run_type") == "iteration" and not b.get("error_occurred")]
 for walker in ("readCoreCountsEx", "readCoreCountsBasic"):
     for mode, label in (("silent", "logger silent"), ("file", "file logger")):
-        # CPU time: the walk runs on one thread and its file writes are system time, while the
-        # wall clock also counts the time other tenants of a shared machine hold the core.
-        t = {n: w["%s/%s/%d" % (walker, mode, n)]["cpu_time"] for n in (1, 64, 1024)}
+        reps = {n: [b for b in walker_runs if b["run_name"] == "%s/%s/%d" % (walker, mode, n)]
+                for n in (1, 64, 1024)}
+        if not all(reps.values()):
+            sys.exit("bench: no repetitions of %s/%s in walkers.json" % (walker, mode))
+
+        def growth(group):
+            t = {n: min(b["cpu_time"] for b in reps[n] if group(b)) for n in reps}
+            return t, ((t[1024] - t[64]) / 960) / ((t[64] - t[1]) / 63)
+
+        t, ratio = growth(lambda b: True)
+        parts = [growth(lambda b, k=k: b["repetition_index"] % 5 != k)[1] for k in range(5)]
         per = " / ".join(ns(t[n] / n) for n in (1, 64, 1024))
-        early = (t[64] - t[1]) / 63
-        late = (t[1024] - t[64]) / 960
-        row("2", "host", "`%s`, %s: CPU time per record at 1 / 64 / 1024 packages" % (walker,
-                                                                                   label),
+        row("%s %s" % (walker, mode), "2", "host",
+            "`%s`, %s: CPU time per record at 1 / 64 / 1024 packages, fastest of %d "
+            "repetitions" % (walker, label, len(reps[1])),
             "%s (per call %s / %s / %s)" % (per, ns(t[1]), ns(t[64]), ns(t[1024])),
-            "linear growth: added cost per record 1→64 packages, %s" % ns(early),
-            late / early, 1.25)
+            "linear growth: added cost per record 1→64 packages, %s" % ns((t[64] - t[1]) / 63),
+            ratio, parts, 1.25)
 
 # 3. The bridge. Under qemu-user its times are the emulator's, so they carry no goal; in the
 # virtual machine the i386 JVM runs with its JIT compilers, as the 64-bit one does on the host.
 jvm32 = "host, qemu-i386-static, interpreter only" if emulated else "host, i386 JVM"
-bridges = [("", "bench", jvm32, ""),
-           ("", "tests", jvm32, " (test stand-in monitor: lock and copy included)")]
+stand_in = "test stand-in monitor: lock and copy included"
+bridges = [("bridge32", "bench", jvm32, ""), ("bridge32", "tests", jvm32, " (%s)" % stand_in)]
 if in_guest:
-    bridges += [("-guest", "bench", machine + ", i386 JVM, JIT on", ""),
-                ("-guest", "tests", machine + ", i386 JVM, JIT on",
-                 " (test stand-in monitor: lock and copy included)")]
-bridges += [("64", "bench", "host, amd64 JVM", " (64-bit build)"),
-            ("64", "tests", "host, amd64 JVM", " (64-bit build; test stand-in monitor: lock and "
-                                               "copy included)")]
-for width, monitor, where, note in bridges:
-    native = width != "" or not emulated
-    b = load("bridge%s-%s.json" % (width, monitor))["cases"]
+    bridges += [("bridge-guest", "bench", machine + ", i386 JVM, JIT on", ""),
+                ("bridge-guest", "tests", machine + ", i386 JVM, JIT on", " (%s)" % stand_in)]
+bridges += [("bridge64", "bench", "host, amd64 JVM", " (64-bit build)"),
+            ("bridge64", "tests", "host, amd64 JVM", " (64-bit build; %s)" % stand_in)]
+files = {"bridge32": "bridge-%s.json", "bridge-guest": "bridge-guest-%s.json",
+         "bridge64": "bridge64-%s.json"}
+for kind, monitor, where, note in bridges:
+    native = kind != "bridge32" or not emulated
+    b = load(files[kind] % monitor)["cases"]
+    rounds = b["postState 16 B"]["postState"]["rounds"]
     for size in ("16 B", "4 KB"):
         c = b["postState " + size]
-        row("3", where, "`postState`, %s text, stdout to a file%s" % (size, note),
-            "%s per call" % ns(c["postState"]["ns_per_call"]),
+        row("%s %s postState %s" % (kind, monitor, size), "3", where,
+            "`postState`, %s text, stdout to a file%s, fastest batch of %d rounds" % (
+                size, note, rounds),
+            "%s per call (median), median ratio %.3f" % (ns(c["postState"]["ns_per_call"]),
+                                                         c["postState"]["ratio"]),
             "minimal native, same JNI calls and echo: %s (empty native %s)" % (
                 ns(c["minimal native"]["ns_per_call"]), ns(c["empty native"]["ns_per_call"])),
-            c["postState"]["ratio"], 1.2 if native else None)
+            c["postState"]["fastest_ratio"], c["postState"]["fastest_ratio_parts"],
+            1.2 if native else None)
     for size in ("16 B", "4 KB"):
         c = b["getAppStatus " + size]
-        row("3", where, "`getAppStatus`, %s text%s" % (size, note),
-            "%s per call (minimal native with the monitor call: %s)" % (
-                ns(c["getAppStatus"]["ns_per_call"]), ns(c["minimal native"]["ns_per_call"])),
+        row("%s %s getAppStatus %s" % (kind, monitor, size), "3", where,
+            "`getAppStatus`, %s text%s, fastest batch of %d rounds" % (size, note, rounds),
+            "%s per call (median), median ratio %.3f (minimal native with the monitor call: %s)" % (
+                ns(c["getAppStatus"]["ns_per_call"]), c["getAppStatus"]["ratio"],
+                ns(c["minimal native"]["ns_per_call"])),
             "bare `NewStringUTF` of the same text: %s (empty native %s)" % (
                 ns(c["bare NewStringUTF"]["ns_per_call"]), ns(c["empty native"]["ns_per_call"])),
             # With the stand-in, the time above NewStringUTF is the stand-in's own lock
             # and copy, which the minimal native making the same call pays alike.
-            c["getAppStatus"]["ratio"], 1.1 if monitor == "bench" and native else None)
+            c["getAppStatus"]["fastest_ratio"], c["getAppStatus"]["fastest_ratio_parts"],
+            1.1 if monitor == "bench" and native else None)
 
-# 4. Sizes.
+# 4. Sizes: exact, one figure each.
 z = load("sizes.json")
 m = load("cpuinfo-map.json")
-row("4", "files", "`cpuinfo.exe` size (static, stripped; imports %s)" % z["imports"],
-    "%d bytes" % z["cpuinfo"],
+row("size cpuinfo.exe", "4", "files",
+    "`cpuinfo.exe` size (static, stripped; imports %s)" % z["imports"], "%d bytes" % z["cpuinfo"],
     "static program using the same standard streams: %d bytes" % z["streams"],
-    z["cpuinfo"] / z["streams"], 1.10)
-row("4", "files", "`libostreljni.so` size",
+    z["cpuinfo"] / z["streams"], [z["cpuinfo"] / z["streams"]], 1.10)
+row("size libostreljni.so", "4", "files", "`libostreljni.so` size",
     "%d bytes (.text %d bytes)" % (z["ostreljni"], z["ostreljni_text"]),
-    "no limit; the benchmark's baseline natives library: %d bytes" % z["baseline_so"], None, None)
-row("4", "files", "`libostreljni.so` size, 64-bit build",
+    "no limit; the benchmark's baseline natives library: %d bytes" % z["baseline_so"], None, None,
+    None)
+row("size libostreljni.so 64-bit", "4", "files", "`libostreljni.so` size, 64-bit build",
     "%d bytes (.text %d bytes)" % (z["ostreljni64"], z["ostreljni64_text"]),
     "no limit; the benchmark's baseline natives library: %d bytes" % z["baseline64_so"], None,
-    None)
+    None, None)
 
-print("## Benchmarks\n")
+missing = [k for k in expected if k not in keys]
+unexpected = [k for k in keys if k not in expected]
+if missing or unexpected or len(keys) != len(set(keys)):
+    sys.exit("bench: the table's rows are not the expected ones: missing %s, unexpected %s, "
+             "%d rows for %d keys" % (missing, unexpected, len(keys), len(set(keys))))
+with open(os.path.join(out, "rows-expected"), "w") as f:
+    f.write("%d\n" % len(expected))
+
+print("## Benchmarks%s\n" % (" (smoke run: few rounds, no verdicts)" if smoke else ""))
 print("Machine: %s. Tools: %s. Run %s; load average before / after: %s.\n" % (
     os.environ["MACHINE"], os.environ["TOOLS"], os.environ["STARTED"], os.environ["LOAD"]))
 print("| part | where | measured | figure | limit | ratio | goal |")
@@ -340,4 +485,9 @@ print("by archive " + ", ".join("%s %s" % (a, kb(v)) for a, v in m["archives"][:
           ", ".join("%s %s" % (a.replace("libcpuinfo_core.a(", "").rstrip(")"), kb(v))
                     for a, v in m["beyond_baseline"][:4])))
 PYTHON
+# The rows printed, against the rows the table must have.
+printed=$(grep -cE '^\| [0-9] \| ' "$out/results.md" || true)
+expected_rows=$(cat "$out/rows-expected")
+((printed == expected_rows)) ||
+  fail "the table shows $printed rows, $expected_rows expected (see $out/results.md)"
 echo "bench: table written to $out/results.md"

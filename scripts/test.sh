@@ -7,8 +7,8 @@
 # 32-bit Linux in a 32-bit JVM and 64-bit Linux in the host's own JVM; then
 # the exploit mitigations of what was installed into dist/, static analysis,
 # two releases from two clones that must give identical bundles, signing with a
-# throwaway authority, and the bundles' contents, bills of materials and a
-# final release. Goes on past a
+# throwaway authority, the bundles' contents, bills of materials and a final
+# release, and a smoke run of the benchmark (scripts/bench.sh --smoke). Goes on past a
 # failing configuration, ends with the counts of all of them and exits
 # non-zero on any failure.
 #
@@ -84,9 +84,12 @@ for preset in host memcheck fuzz win32 win64 linux-i386 linux-x86_64 guest; do
   fi
 done
 
-for check in check-hardening lint check-reproducible check-signing check-release; do
-  echo "=== $check"
-  if bash "scripts/$check.sh"; then
+# The benchmark's smoke run: every row built and measured briefly, no verdicts.
+for check in check-hardening lint check-reproducible check-signing check-release bench; do
+  arguments=()
+  [[ $check != bench ]] || arguments=(--smoke)
+  echo "=== $check${arguments[*]:+ ${arguments[*]}}"
+  if bash "scripts/$check.sh" "${arguments[@]}"; then
     passed=$((passed + 1))
   else
     echo "=== $check failed" >&2

@@ -10,8 +10,9 @@ same runner and prefix, with standard output sent to a file: the empty program, 
 only writes a line through the standard streams (the C++ runtime's start-up and the image's
 size, without the query and the log), `cpuinfo.exe --logfile console` and
 `cpuinfo.exe --logfile FILE`. The ratios to the empty program are taken within each round; the
-figures are their medians. The Wine server of the
-prefix must be running already (cmake/wine-session.sh start)."""
+figures are their medians, and the JSON also holds every round's ratios and times, in order,
+for the fastest starts and the spread over parts of the run. The Wine server of the prefix
+must be running already (cmake/wine-session.sh start)."""
 
 import argparse
 import json
@@ -94,6 +95,8 @@ def main():
             "median_s": statistics.median(times[name]),
             "ratio_to_empty": statistics.median(ratios),
             "ratio_q1_q3": [quartiles[0], quartiles[2]],
+            "ratios": ratios,
+            "times_s": times[name],
         }
     print(json.dumps(result, indent=1))
     if args.json:

@@ -7,6 +7,7 @@ import java.io.OutputStreamWriter;
 import java.io.PrintWriter;
 import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
+import java.util.Locale;
 
 /**
  * Times the bridge's native methods in this JVM against the baseline natives, side by side: each
@@ -14,9 +15,15 @@ import java.util.Arrays;
  * the ratio of each side to the baseline is taken within the round. The figures are medians over
  * the rounds, after a warm-up that leaves every loop compiled.
  *
- * <p>Usage: BridgeBench RESULTS [ROUNDS]. Standard output receives the echoes only (the caller
- * sends it to a file and checks its size against the "echo-bytes" line of RESULTS); progress goes
- * to standard error.
+ * <p>Usage: BridgeBench RESULTS [ROUNDS [quick]]. Standard output receives the echoes only (the
+ * caller sends it to a file and checks its size against the "echo-bytes" line of RESULTS);
+ * progress goes to standard error. With "quick", every batch is a hundredth of its size and the
+ * warm-ups are a few rounds: every case runs and is checked, but its times mean nothing.
+ *
+ * <p>Besides the median of the rounds' ratios, each side gets the ratio of its fastest batch to
+ * the baseline's fastest, over all rounds and over each fifth of the rounds, in order. Other
+ * work on the machine only ever lengthens a batch, so the fastest batches are the ones it
+ * disturbed least; how far apart the fifths lie says how far the whole figure can be trusted.
  */
 public final class BridgeBench {
     /** One batch of n calls; returns a check value. */
@@ -27,7 +34,11 @@ public final class BridgeBench {
     private static final int minWarmRounds = 20;
     private static final int maxWarmRounds = 150;
 
+    /** Parts of the rounds that get a median ratio of their own. */
+    private static final int parts = 5;
+
     private static long echoBytes;
+    private static boolean quick;
 
     private BridgeBench() {}
 
@@ -103,6 +114,15 @@ public final class BridgeBench {
         return v.length % 2 == 1 ? v[m] : (v[m - 1] + v[m]) / 2;
     }
 
+    /** The shortest of the batch times from index `from` up to `to`. */
+    private static double fastest(double[] times, int from, int to) {
+        double min = Double.POSITIVE_INFINITY;
+        for (int r = from; r < to; r++) {
+            min = Math.min(min, times[r]);
+        }
+        return min;
+    }
+
     private static double quantile(double[] values, double q) {
         double[] v = values.clone();
         Arrays.sort(v);
@@ -152,7 +172,8 @@ public final class BridgeBench {
         // 3% of the ten before (the JIT and the collector's sizing settled), at least minWarm.
         double[] warm = new double[maxWarmRounds];
         int warmRounds = 0;
-        while (warmRounds < maxWarmRounds) {
+        int warmLimit = quick ? 2 : maxWarmRounds;
+        while (warmRounds < warmLimit) {
             warm[warmRounds] = round(name, n, sides, batches, perCallCheck, echoes, echoLength,
                     warmRounds, null, 0);
             warmRounds++;
@@ -176,9 +197,17 @@ public final class BridgeBench {
             }
             double early = median(Arrays.copyOfRange(times[i], 0, third));
             double late = median(Arrays.copyOfRange(times[i], rounds - third, rounds));
-            out.printf("%s\t%s\t%d\t%d\t%.2f\t%.4f\t%.4f\t%.4f\t%.4f%n", name, sides[i], n, rounds,
-                    median(times[i]) / n, median(ratio), quantile(ratio, 0.25),
-                    quantile(ratio, 0.75), late / early);
+            StringBuilder partRatios = new StringBuilder();
+            for (int p = 0; p < parts; p++) {
+                int from = p * rounds / parts;
+                int to = (p + 1) * rounds / parts;
+                partRatios.append(p == 0 ? "" : ",").append(String.format(Locale.ROOT, "%.4f",
+                        fastest(times[i], from, to) / fastest(times[1], from, to)));
+            }
+            out.printf("%s\t%s\t%d\t%d\t%.2f\t%.4f\t%.4f\t%.4f\t%.4f\t%s\t%.4f%n", name, sides[i],
+                    n, rounds, median(times[i]) / n, median(ratio), quantile(ratio, 0.25),
+                    quantile(ratio, 0.75), late / early, partRatios,
+                    fastest(times[i], 0, rounds) / fastest(times[1], 0, rounds));
         }
         out.flush();
         System.err.println("bench: " + name + " done");
@@ -187,6 +216,11 @@ public final class BridgeBench {
     public static void main(String[] args) throws IOException {
         String resultsPath = args[0];
         int rounds = args.length > 1 ? Integer.parseInt(args[1]) : 61;
+        quick = args.length > 2 && args[2].equals("quick");
+        if (rounds < parts) {
+            throw new IllegalArgumentException("at least " + parts + " rounds are needed");
+        }
+        int scale = quick ? 100 : 1;
         String short16 = text(16);
         String long4k = text(4096);
 
@@ -197,11 +231,11 @@ public final class BridgeBench {
             BridgeBench::minimalStatusLoop, BridgeBench::emptyStatusLoop,
         };
         check("holdText", Baseline.holdText(short16) ? 1 : 0, 1);
-        for (int round = 0; round < 40; round++) {
+        for (int round = 0; round < (quick ? 1 : 40); round++) {
             for (int i = 0; i < all.length; i++) {
-                all[i].run(2000);
+                all[i].run(2000 / scale);
                 if (i < 2) {
-                    echoBytes += 2000L * (short16.length() + 2);
+                    echoBytes += 2000L / scale * (short16.length() + 2);
                 }
             }
         }
@@ -210,12 +244,13 @@ public final class BridgeBench {
         try (PrintWriter out = new PrintWriter(new OutputStreamWriter(
                 new FileOutputStream(resultsPath), StandardCharsets.UTF_8))) {
             out.println("# case\tside\tcalls per batch\trounds\tns per call\tratio to side 2 "
-                    + "(median)\tp25\tp75\tlate/early");
+                    + "(median)\tp25\tp75\tlate/early\tfastest-batch ratio of each fifth of the "
+                    + "rounds\tfastest-batch ratio");
             String[] postSides = {"postState", "minimal native", "empty native"};
             boolean[] postEchoes = {true, true, false};
             for (String text : new String[] {short16, long4k}) {
                 final String s = text;
-                int n = s.length() <= 16 ? 20000 : 200;
+                int n = Math.max(1, (s.length() <= 16 ? 20000 : 200) / scale);
                 long len = s.length();
                 compare(out, "postState " + (len <= 16 ? "16 B" : "4 KB"), n, rounds, postSides,
                         new Batch[] {m -> postLoop(s, m), m -> minimalPostLoop(s, m),
@@ -236,7 +271,7 @@ public final class BridgeBench {
                     throw new IllegalStateException("the status texts differ");
                 }
                 long len = text.length();
-                int n = len <= 16 ? 40000 : 2000;
+                int n = Math.max(1, (len <= 16 ? 40000 : 2000) / scale);
                 compare(out, "getAppStatus " + (len <= 16 ? "16 B" : "4 KB"), n, rounds,
                         statusSides,
                         new Batch[] {BridgeBench::statusLoop, BridgeBench::bareLoop,
