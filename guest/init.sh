@@ -73,6 +73,16 @@ run_job() {
     mv "$base.status.tmp" "$base.status"
 }
 
+# Whether a job is still running: its .run file has no .status yet. (dash runs
+# "$(jobs -p)" in a subshell, which has no jobs, so the control folder says it.)
+jobs_running() {
+    for running in "$control"/*.run; do
+        [ -e "$running" ] || continue
+        [ -e "${running%.run}.status" ] || return 0
+    done
+    return 1
+}
+
 serve_jobs() {
     control=/run/corvane
     mkdir -p "$control"
@@ -101,7 +111,7 @@ serve_jobs() {
             run_job "${job%.sh}.run" &
             found=yes
         done
-        if [ $found = yes ] || [ -n "$(jobs -p)" ]; then
+        if [ $found = yes ] || jobs_running; then
             idle=0
         else
             idle=$((idle + 1))
