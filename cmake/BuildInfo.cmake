@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Writes the build-info header: version, build date and revision for the start
 # banner. Run at build time (cmake -P) so the date is the build's, not the
 # configure step's, and the revision that of the tree as it is at each build;

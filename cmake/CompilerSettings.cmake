@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Compiler settings shared by every target of the repository.
 
 # Reproducible output: the compiler sees sources and generated files under

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # GoogleTest: the host uses the installed library; cross builds compile it from
 # the sources Debian ships, so the tests run on the target system too.
 if(NOT CMAKE_CROSSCOMPILING)

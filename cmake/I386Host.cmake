@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # How this host runs i386 code, as cmake/i386-host.py says: CORVANE_I386_HOST is native,
 # emulated (under qemu-i386-static, CORVANE_QEMU_I386) or none. Asked at every configure, so
 # that CORVANE_NO_NATIVE_I386 in the environment takes effect at once.

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Says how this host runs i386 (32-bit x86) Linux programs, as one word:
 
   native    the kernel runs them itself;

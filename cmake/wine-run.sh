@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # wine-run.sh LOADER PREFIX PROGRAM [ARGS...]
 # Runs a Windows program under Wine, through the given loader (/usr/lib/wine/wine
 # for 32-bit programs, /usr/lib/wine/wine64 for 64-bit ones), in the given

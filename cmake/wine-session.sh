@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # wine-session.sh start|stop LOADER PREFIX
 # start: creates the prefix if needed and leaves a booted wineserver running
 # (for two minutes after its last client), detached from our output. Without

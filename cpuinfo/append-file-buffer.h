@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // A stream buffer over a file opened for appending. It keeps what is written
 // until the stream is flushed and then appends it with one write, so that the
 // records of processes appending to the same file at once never interleave or

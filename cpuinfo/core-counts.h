@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The result of the processor query: logical processors per package, in the
 // order the system reports the packages.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The cpuinfo program: checks the command line, runs the processor query and
 // prints its result line.
 #pragma once

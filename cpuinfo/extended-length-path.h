@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Paths longer than MAX_PATH open on every Windows, whatever its long-path
 // policy, in their \\?\ form. That form is passed to the file system as it
 // stands: nothing resolves "." or ".." in it or turns "/" into "\", so the

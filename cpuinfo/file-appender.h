@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Appends log records to a named file, opening and closing it around every
 // record so that no handle is held between records and other processes may
 // write the same file. Each record reaches the file in one append.

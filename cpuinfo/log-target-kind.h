@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // What a log target names, told from its form alone: a named pipe, the console
 // or a port is opened for writing, where a file is opened for appending.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The process-wide logger of cpuinfo: a level threshold and one sink.
 #pragma once
 

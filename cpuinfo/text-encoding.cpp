@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Lossless conversion between UTF-16 and UTF-8 / WTF-8.
 #include "text-encoding.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Lossless conversion between Windows' UTF-16 strings and 8-bit strings.
 // Well-formed UTF-16 becomes UTF-8; an unpaired surrogate, which Windows
 // allows in file names, is kept as its own three-byte form (WTF-8) so that

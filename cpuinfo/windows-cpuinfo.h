@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The processor topology query: logical processors per physical package, from
 // the kernel32 processor-information services.
 #pragma once

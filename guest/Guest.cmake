@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Tests that run inside the virtual machine of guest.py, for what this host cannot run itself:
 # 32-bit Wine, or the i386 JVM with its JIT compilers. A build folder has one session, booted
 # by the test guest-start before the first test that needs it and powered off by guest-stop

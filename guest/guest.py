@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Runs commands inside a virtual machine that runs i386 code natively: QEMU's
 emulation of an amd64 PC with Debian's kernel, whatever the host's kernel
 allows, under KVM where the host offers it and full-system emulation (TCG)

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """guest.py as its callers meet it: a command's output and exit status pass through, and a
 machine that cannot start, a command past its time limit and a guest kernel that dies each
 fail with the guest's name, its -smp and the last console lines, leaving no QEMU behind.

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # The guest's init (the kernel starts it as /sbin/corvane-init; there is no
 # other). It sets up the few file systems the tests need, then, as the kernel
 # command line says:

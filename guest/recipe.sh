@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # recipe.sh DIR FACTS
 # The guest's file system, from Debian's packages: an amd64 system with i386
 # as a second architecture, 32-bit and 64-bit Wine, an i386 JRE and Python for

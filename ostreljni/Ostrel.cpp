@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Native methods of com.corvane.tarn.plugin.system.Ostrel, forwarded to the application monitor
 // library libquessa.so. The bridge keeps no state and takes no lock: each call converts its
 // text, calls the monitor once and returns, on whatever Java thread made it.

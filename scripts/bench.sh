@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # scripts/bench.sh [--smoke]
 # Measures what each deliverable costs against its limit, each figure side by side with its
 # baseline in the same run, and prints one table, also written to build/bench/results.md:

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Reads the deliverables in dist/ (installed by the win32, win64, linux-i386 and linux-x86_64
 # presets) and prints the table of their exploit mitigations; fails on any regression. The
 # Windows programs are stripped: their link maps, which the builds leave beside them, tell the

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Checks the relative links of the README and the docs/ pages.
 
 Every relative Markdown link must name a file or folder that exists, and every

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Makes the release of the committed HEAD twice (scripts/release.sh), from clones in two
 # unrelated folders, the second run later, under another umask, time zone and locale, and checks
 # that every bundle, every bill of materials and SHA256SUMS come out bit for bit the same, that

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Static analysis of both deliverables' sources: clang-tidy (.clang-tidy) and
 # cppcheck, each file with the compile command of the build that compiles it,
 # and clang-format (.clang-format) over all C++ sources, tests included; then

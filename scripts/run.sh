@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Sets up what is missing, builds the deliverables into dist/ and shows them
 # at work: cpuinfo.exe under Wine, then the bridge inside a 32-bit JVM and its
 # 64-bit build inside the host's own 64-bit JVM. Each stage is headed by the

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Installs the toolchains the build and the tests need, only what is missing.
 # Safe to run again: with everything in place it touches nothing.
 #

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Sets up what is missing, builds every configuration and runs all tests:
 # the host build (portable logic under the sanitizers, over both Windows
 # record layouts), the unit tests under valgrind, 40 seconds of fuzzing per

@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Reads the deliverables under a dist/ folder and prints one table of their exploit mitigations:
 each property, what the file shows and whether that passes. Exits 1 on any failure, or when a
 deliverable is missing.

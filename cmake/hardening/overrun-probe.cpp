@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Overruns an 8-byte stack buffer on purpose, to show that the mitigations the deliverables are
 // built with stop it at run time. Built twice: with the shipped hardening flags, where the
 // process must end abnormally, and without, where the same overrun (a few bytes, into the

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """The overrun probe in its real host: built with the shipped hardening flags, both overruns end
 the process abnormally (the canary when the function returns, the fortified copy before it
 writes); built without them, the same overruns return normally, so the flags are what stops

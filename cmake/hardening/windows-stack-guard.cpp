@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // GCC's stack protector and fortified functions on Windows, without the start-up cost of GCC's
 // libssp. libssp seeds its canary through CryptAcquireContextA and CryptGenRandom, which load
 // ADVAPI32 and a cryptographic service provider into every process before main: under Wine that

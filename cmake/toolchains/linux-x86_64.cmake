@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # 64-bit Linux (x86-64) with the host's GCC, as a target of its own: the build of the shipped
 # library, apart from the host preset's sanitized unit tests.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+#
 # Windows with mingw-w64, in its POSIX threads flavour, for the target triple in
 # CORVANE_MINGW_TARGET; programs run under Wine for the tests. Included by the
 # toolchain file of each ABI.

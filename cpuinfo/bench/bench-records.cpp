@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+
 #include "bench-records.h"
 
 #include <cstdint>

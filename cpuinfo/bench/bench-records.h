@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Prepared answers of the two processor-information services for the walker benchmarks: a
 // machine of N packages, each with one group of 8 logical processors.
 #pragma once

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Sums a GNU ld link map by where the bytes come from.
 
     map_summary.py [--top N] [--json OUT] MAP [BASELINE_MAP]

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Times cpuinfo.exe end to end under Wine against an empty program started the same way.
 
     startup_bench.py --wine-run RUNNER --loader LOADER --prefix PREFIX --exe CPUINFO

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Time per call of the two topology walkers on answers of 1, 64 and 1024 package records, with
 // the logger silent (a target that cannot be opened) and with a file logger. The per_record
 // counter is the time per call divided by the number of records: with a walk that grows

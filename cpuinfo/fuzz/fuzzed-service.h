@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // A processor-information service whose whole answer comes from fuzzer
 // input, so that records of every shape, lengths that disagree with the
 // buffer and results other than TRUE all reach the walkers.

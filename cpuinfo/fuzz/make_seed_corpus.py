@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Writes the seed corpora: well-formed answers of both services, in the input
 layout that fuzzed-service.h describes, and the unit tests' cases of the text
 encodings and the path resolver, in the layouts their fuzzers read. Run it

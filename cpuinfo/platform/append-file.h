@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // A log file opened for appending. Each platform folder implements it over its
 // own file handle (native-file.h) and says what a line end is in text files.
 #pragma once

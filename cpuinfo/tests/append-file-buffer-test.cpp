@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The append buffer: records reach the file whole, at flush, with the
 // platform's line ends, and writers sharing a file never mix their records.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The appenders' lock: taken and given back around each append, never waited
 // for without bound when another writer holds it, and done without where read
 // access is refused. LockFileEx needs read or write access on Windows; the

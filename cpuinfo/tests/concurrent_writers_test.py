@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Many cpuinfo processes appending to one log file at once: afterwards the
 file must hold every record of every run, each on a line of its own."""
 

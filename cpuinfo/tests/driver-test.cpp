@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The driver: the command-line check, the result line and the exit status.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """cpuinfo.exe end to end, under Wine: exact bytes on standard output and
 standard error, exit statuses, log files; and the properties of the image,
 which need no Wine (the Image class)."""

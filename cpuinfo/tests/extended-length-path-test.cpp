@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Targets longer than MAX_PATH: the \\?\ form, with everything that form no
 // longer resolves resolved first.
 #include <gtest/gtest.h>

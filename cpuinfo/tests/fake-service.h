@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Test support: scripted stand-ins for the two processor-information
 // services. Each call is recorded and answered with the next scripted answer.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The query against the real kernel32 (under Wine in the test runs): its
 // answer must agree with what the system says of its processors.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Test support: a logger writing to a fresh temporary file, and the records
 // read back from it with their time stamps checked and removed.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Which log targets are opened for writing rather than appending.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The logger: banner, record layout, thresholds, the message cut, the
 // init/shutdown rules and both sinks.
 #include <gtest/gtest.h>

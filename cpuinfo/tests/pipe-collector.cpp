@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // A log collector for the tests: keeps instances of an inbound byte-mode pipe
 // listening and prints, for each connection, one line "connection <hex of the
 // bytes it delivered>" (or "hung up" when it closes connections unread), after

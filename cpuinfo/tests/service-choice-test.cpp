@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Choosing the service through the fake kernel32 module, CpuInfo's record of
 // the final list, and the whole driver on the fake system.
 #include <gtest/gtest.h>

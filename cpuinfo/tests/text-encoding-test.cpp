@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Command-line arguments and log paths pass through these conversions; they
 // must give back exactly the UTF-16 that Windows handed over.
 #include <gtest/gtest.h>

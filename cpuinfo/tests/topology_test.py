@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """cpuinfo.exe on a real processor topology: a virtual machine booted with the
 given sockets, cores and threads (guest/guest.py) runs the 32-bit program
 under WOW64 (Wine's 64-bit prefix) and in a 32-bit-only prefix, and the 64-bit

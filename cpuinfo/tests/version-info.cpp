@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Prints a program's version resource as Windows itself reads it (GetFileVersionInfoW), one
 // "Name=value" line per field, for the end-to-end tests: the fixed numbers and flags first, then
 // the U.S. English strings. Exit status 1 when the file has no version resource.

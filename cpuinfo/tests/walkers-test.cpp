@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The two record walkers against scripted services: calls made, records
 // logged in order, counts returned, and malformed answers.
 #include <gtest/gtest.h>

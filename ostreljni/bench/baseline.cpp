@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Baseline natives for the bridge benchmark, bound to com.corvane.tarn.bench.Baseline: what the
 // bridge's two methods cost at the least, to compare libostreljni.so with.
 //   minimalPost    the same JNI calls, monitor call and echo as postState, and nothing else

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // A benchmark-only application monitor, loaded as libquessa.so in place of the test stand-in so
 // that the bridge's figures hold as little monitor work as possible: a post answers with the
 // number of bytes it received, and "!status=TEXT" sets the status text that Ostrel_GetAppStatus

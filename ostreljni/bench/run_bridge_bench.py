@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Runs BridgeBench in the bridge's JVM with standard output in a file, and checks that file.
 
     run_bridge_bench.py --java JAVA [--emulator QEMU] --classes DIR --bridge-dir DIR

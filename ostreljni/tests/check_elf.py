@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Checks the built bridge with readelf: a position-independent shared object of the given
 architecture (32-bit i386 or 64-bit x86-64) with no SONAME or search path, needing libquessa.so
 then libc.so.6, exporting the two native-method entry points only and importing only the two

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """Runs one group of the Java checks in the bridge's JVM with its standard output captured to a
 file, then compares that output, which holds nothing but the bridge's echoes, with the echo
 that the checks expected: byte for byte, or as a set of echoes when threads posted at once.

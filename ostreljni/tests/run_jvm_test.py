@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The corvane-native authors
+# SPDX-License-Identifier: Apache-2.0
+
 """How run_jvm.py reads -XX:+PrintCompilation and judges the natives' callers, from lines that
 Debian's i386 and amd64 OpenJDK 17 printed; the runs it refuses before any JVM starts; and, given
 --java, --classes, --library-dir and --monitor-dir of a build whose JVM has its JIT, a run in

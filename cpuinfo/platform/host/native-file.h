@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Host files: POSIX descriptors, in append mode, where every write() lands
 // whole at the end of the file.
 #pragma once

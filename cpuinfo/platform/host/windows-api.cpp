@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Host fakes behind the Windows API stand-in: a thread-local last-error value
 // and a "kernel32" module whose procedures the tests provide.
 #include "windows-api.h"

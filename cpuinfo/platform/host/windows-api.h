@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // A stand-in for the slice of the Windows API that cpuinfo uses, so the query
 // and its walkers build and run on the host. Types keep the layouts of one
 // Windows ABI, chosen with CPUINFO_WINDOWS_ABI: 32 (the default; 32-bit masks,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The log file on Windows: the target is found once per run and opened for
 // each record (log-target.cpp says how); a disk file's records are appended
 // whole, lined up with other writers' through a lock.

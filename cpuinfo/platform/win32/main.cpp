@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Windows entry point: the wide command line, so that no argument is mangled
 // by the ANSI code page.
 #include <iostream>

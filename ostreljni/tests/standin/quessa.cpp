@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // A stand-in for the application monitor libquessa.so, to link the bridge against and to watch
 // it from Java. It keeps a copy of the last posted text and answers with what it saw:
 //

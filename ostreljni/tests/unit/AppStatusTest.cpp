@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // getAppStatus: the monitor's text goes to NewStringUTF as it is, and null comes back as null.
 #include <gtest/gtest.h>
 

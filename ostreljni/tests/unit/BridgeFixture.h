@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Each bridge test starts from an empty call log and a fresh fake JVM and
 // monitor, calls one entry point and keeps what it echoed.
 #pragma once

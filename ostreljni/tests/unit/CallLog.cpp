@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Call log shared by the fakes; stdout is flushed at each call so the log knows where the echo
 // stood at that moment.
 #include "CallLog.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // One ordered log of every call that the bridge makes into the fake JNI table and the fake
 // monitor, with what each call saw, so a test can check order, pointers and bytes at once.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The fake JNI table: strings are plain byte buffers behind opaque handles, and every copy that
 // GetStringUTFChars hands out is a fresh allocation, so ASan sees a release of the wrong pointer.
 #include "FakeJni.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // A JNI environment whose function table holds only the functions the bridge may call. Every
 // other entry is null, so a stray call crashes the test instead of passing unnoticed. Each call
 // is written to the CallLog.

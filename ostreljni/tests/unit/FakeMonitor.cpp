@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // The monitor functions, defined with the C linkage that the bridge calls them by.
 #include "FakeMonitor.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // postState: the order of the calls, the bytes that reach the monitor and stdout, the result.
 #include <gtest/gtest.h>
 

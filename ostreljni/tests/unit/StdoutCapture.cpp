@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // stdout capture through dup2, so bytes written by any stdio call land in the file.
 #include "StdoutCapture.h"
 

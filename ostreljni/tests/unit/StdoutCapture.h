@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+//
 // Sends file descriptor 1 to a temporary file for the life of the object, so a test can read
 // back the exact bytes that printf wrote, line breaks included.
 #pragma once

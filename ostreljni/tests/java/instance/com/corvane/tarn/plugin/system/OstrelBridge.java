@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The corvane-native authors
+// SPDX-License-Identifier: Apache-2.0
+
 package com.corvane.tarn.plugin.system;
 
 /** Gives the shared checks one way to reach the instance native methods. */
