@@ -10,7 +10,8 @@ const fs = require('fs');
 const cdx = require('@cyclonedx/cyclonedx-library');
 
 async function main(files) {
-  const validator = new cdx.Validation.JsonStrictValidator(cdx.Spec.Version.v1dot6);
+  // The library's name for the format's version 1.6 is that text.
+  const validator = new cdx.Validation.JsonStrictValidator('1.6');
   let failed = files.length === 0;
   for (const file of files) {
     const errors = await validator.validate(fs.readFileSync(file, 'utf8'));
