@@ -272,7 +272,7 @@ tools="mingw-w64 g++ $(i686-w64-mingw32-g++-posix -dumpversion), $("$loader" --v
 tools+=" OpenJDK $jvm_version i386 ($jvm_name), OpenJDK $jvm64_version amd64 ($jvm64_name),"
 tools+=" g++ $(g++ -dumpversion)"
 [[ $in_guest != yes ]] || tools+="; in the virtual machine: $guest_tools, Linux $(
-  sed -n 's/^linux-image-[^ ]* //p' "$("$python" "$guest" image --path)/packages.txt" | head -n 1)"
+  sed -n 's/^linux-image-[^ ]* //{p;q}' "$("$python" "$guest" image --path)/packages.txt")"
 export MACHINE="$machine" TOOLS="$tools" STARTED="$started" STARTUP_ABI="$startup_abi"
 export I386_HOST="$i386_host" IN_GUEST="$in_guest" GUEST_ACCEL="${machine_accel:-}"
 export GUEST_SMP="${CORVANE_GUEST_SMP:-}"

@@ -76,9 +76,16 @@ if bash "$clone/scripts/release.sh" --final >"$unpacked/final.log" 2>&1; then
   exe=$(echo "$unpacked"/final/*/cpuinfo.exe)
   shown=$(version_resource "$exe")
   [[ $shown == "flags=0x0 text=1.2.0" ]] || fail "the final version resource: $shown"
-  banner=$(bash cmake/wine-run.sh /usr/lib/wine/wine64 "$repo/build/release-check/wineprefix" \
-    "$exe" --logfile console | head -n 1)
+  # The whole output is read before the first line is taken: a reader that stops early makes the
+  # program's later writes fail, and it then reports that rather than its result.
+  ran=0
+  bash cmake/wine-run.sh /usr/lib/wine/wine64 "$repo/build/release-check/wineprefix" \
+    "$exe" --logfile console >"$unpacked/final.out" || ran=$?
   WINEPREFIX=$repo/build/release-check/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+  ((ran == 0)) || fail "the final program exited with $ran"
+  banner=$(sed -n '1{p;q}' "$unpacked/final.out")
+  grep -qE $'^\\[[0-9]+(,[0-9]+)*\\]\r$' "$unpacked/final.out" ||
+    fail "the final program printed no result line"
   if [[ $banner =~ \]\ Begin\ Brennix\ version\ 1\.2\.0,\ build\ date:\ .*,\ HEAD:\ ${commit:0:12}$'\r'$ ]]; then
     echo "final: ${banner%$'\r'}"
   else
