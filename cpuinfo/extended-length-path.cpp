@@ -164,9 +164,18 @@ std::u16string fullPathName(std::u16string_view path, std::u16string_view curren
     return joinResolved(std::move(currentRoot), currentRest.append(path));
 }
 
+bool isFullyQualified(std::u16string_view path) {
+    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) return true;
+    return path.size() >= 3 && isDrivePath(path) && isSeparator(path[2]);
+}
+
 std::u16string extendedLengthPath(std::u16string_view fullPath) {
-    if (fullPath.size() < maxPathUnits || isNamespacePath(fullPath))
-        return std::u16string(fullPath);
+    if (fullPath.size() < maxPathUnits) return std::u16string(fullPath);
+    return verbatimPath(fullPath);
+}
+
+std::u16string verbatimPath(std::u16string_view fullPath) {
+    if (isNamespacePath(fullPath)) return std::u16string(fullPath);
 
     if (fullPath.size() >= 3 && isDriveLetter(fullPath[0]) && fullPath[1] == u':' &&
         isSeparator(fullPath[2])) {

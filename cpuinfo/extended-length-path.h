@@ -27,6 +27,14 @@ inline constexpr std::size_t maxPathUnits = 260;
 // since GetFullPathNameW has already applied its rules to them.
 std::u16string extendedLengthPath(std::u16string_view fullPath);
 
+// The same conversion whatever the length: for a name that is itself too long
+// although its full path is short, which Windows refuses as written.
+std::u16string verbatimPath(std::u16string_view fullPath);
+
+// Whether `path` carries its own root (C:\ or C:/, a share, or the \\.\ and
+// \\?\ prefixes), so that resolving it needs no current folder.
+bool isFullyQualified(std::u16string_view path);
+
 // `root` (a drive's C:\, a share's \\server\share\ or a device prefix \\.\,
 // ending in a separator) and then `rest` as GetFullPathNameW resolves what
 // follows a root:

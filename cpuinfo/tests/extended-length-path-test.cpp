@@ -88,6 +88,24 @@ TEST(ExtendedLengthPath, LeavesNamespacesDevicesAndRelativePathsAlone) {
     }
 }
 
+TEST(VerbatimPath, ConvertsAShortFullPathAsALongOneAndKeepsNamespaces) {
+    EXPECT_EQ(verbatimPath(u"C:\\logs\\x.log"), u"\\\\?\\C:\\logs\\x.log");
+    EXPECT_EQ(verbatimPath(u"\\\\server\\share\\x.log"), u"\\\\?\\UNC\\server\\share\\x.log");
+    EXPECT_EQ(verbatimPath(u"\\\\.\\CON"), u"\\\\.\\CON");
+    EXPECT_EQ(verbatimPath(u"\\\\?\\C:\\x.log"), u"\\\\?\\C:\\x.log");
+    EXPECT_EQ(verbatimPath(u"logs\\x.log"), u"logs\\x.log");
+}
+
+TEST(IsFullyQualified, NeedsARootOfItsOwn) {
+    for (const std::u16string_view path : {u"C:\\x", u"c:/x", u"\\\\server\\share",
+                                           u"//server/share", u"\\\\.\\CON", u"\\\\?\\C:\\x"}) {
+        EXPECT_TRUE(isFullyQualified(path)) << std::string(path.begin(), path.end());
+    }
+    for (const std::u16string_view path : {u"", u"x", u"C:", u"C:x", u"\\x", u"/x", u"..\\x"}) {
+        EXPECT_FALSE(isFullyQualified(path)) << std::string(path.begin(), path.end());
+    }
+}
+
 // GetFullPathNameW's rules after a root, as Windows documents them and Wine
 // follows them (the differential test holds the two together).
 TEST(JoinResolved, TrimsOneDotFromFoldersAndDotsAndSpacesFromTheLastName) {

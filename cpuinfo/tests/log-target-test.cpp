@@ -160,6 +160,13 @@ TEST(OpenableName, ConvertsALongNameThatResolvesShort) {
               L"\\\\?\\UNC\\server\\share\\logs\\cpuinfo.log");
 }
 
+TEST(OpenableName, KeepsALongNameThatResolvesToADeviceInTheDeviceNamespace) {
+    FakeServices services;
+    services.fullPaths = {L"\\\\.\\CON"};
+    const std::wstring name = L"logs\\" + repeated(L"x\\..\\", 60) + L"con.txt";
+    EXPECT_EQ(platform::openableName(name, services), L"\\\\.\\CON");
+}
+
 TEST(OpenableName, ResolvesAgainstTheCurrentFolderWhenTheFullPathIsRefused) {
     FakeServices services;
     // The current folder's own size contract: too small first.

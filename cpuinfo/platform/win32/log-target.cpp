@@ -43,10 +43,6 @@ wchar_t asciiLower(wchar_t unit) {
     return unit >= L'A' && unit <= L'Z' ? static_cast<wchar_t>(unit - L'A' + L'a') : unit;
 }
 
-bool isDriveLetter(wchar_t unit) {
-    return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z');
-}
-
 // Only \\?\ written with backslashes is passed on as written; //?/ and the
 // other mixes are normalised like any other name.
 bool isVerbatim(std::wstring_view name) {
@@ -74,28 +70,6 @@ bool askSized(Call call, std::wstring& answer) {
     return false;
 }
 
-// The root of an absolute path (C:\ or \\server\share\, always with
-// backslashes), and its length in `path`; an empty root if it has none.
-std::pair<std::wstring, std::size_t> rootOf(std::wstring_view path) {
-    if (path.size() >= 3 && isDriveLetter(path[0]) && path[1] == L':' && isSeparator(path[2])) {
-        return {std::wstring(path.substr(0, 2)) + L'\\', 3};
-    }
-    if (path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2])) {
-        std::size_t serverEnd = 2;
-        while (serverEnd < path.size() && !isSeparator(path[serverEnd])) ++serverEnd;
-        std::size_t shareEnd = serverEnd + 1;
-        while (shareEnd < path.size() && !isSeparator(path[shareEnd])) ++shareEnd;
-        if (shareEnd <= serverEnd + 1 || shareEnd > path.size()) return {};
-        std::wstring root = L"\\\\";
-        root.append(path.substr(2, serverEnd - 2));
-        root += L'\\';
-        root.append(path.substr(serverEnd + 1, shareEnd - serverEnd - 1));
-        root += L'\\';
-        return {root, shareEnd};
-    }
-    return {};
-}
-
 // The full path by our own resolver, for when GetFullPathNameW refuses a name
 // (it limits names without \\?\ to MAX_PATH, and a relative name cannot take
 // that prefix). A drive-relative name for another drive than the current
@@ -103,7 +77,7 @@ std::pair<std::wstring, std::size_t> rootOf(std::wstring_view path) {
 // the command shell last set on that drive, which only the shell keeps.
 bool resolveOurselves(const std::wstring& name, TargetServices& services, std::wstring& full) {
     std::wstring current;
-    if (rootOf(name).first.empty() &&
+    if (!isFullyQualified(utf16Of(name)) &&
         !askSized(
             [&](DWORD units, wchar_t* buffer) { return services.currentDirectory(units, buffer); },
             current)) {
@@ -130,21 +104,6 @@ bool fullPathOf(const std::wstring& name, TargetServices& services, std::wstring
     return resolveOurselves(name, services, full);
 }
 
-// The \\?\ form of a full path that is already resolved (no ".", ".." or "/"
-// left in it), however short. A path in the device namespace (\\.\CON, to
-// which older Windows resolve con.txt in any folder) stays as it is.
-std::wstring verbatimFormOf(const std::wstring& full) {
-    if (full.size() >= 4 && isSeparator(full[0]) && isSeparator(full[1]) &&
-        (full[2] == L'.' || full[2] == L'?') && isSeparator(full[3])) {
-        return full;
-    }
-    if (!rootOf(full).first.empty()) {
-        if (isDriveLetter(full[0])) return L"\\\\?\\" + full;
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    }
-    return full;
-}
-
 // `name` resolved: the name to open it by, and its full path where there is
 // one (else `name` again).
 struct Resolution {
@@ -155,12 +114,13 @@ struct Resolution {
 Resolution resolve(const std::wstring& name, TargetServices& services) {
     std::wstring full;
     if (isVerbatim(name) || !fullPathOf(name, services, full)) return {name, name};
-    // A long full path takes the shared conversion; a long name whose full
-    // path is short ("logs\" and many "x\..\") is refused as it stands too:
-    // Windows limits a relative name to MAX_PATH in all.
-    const std::u16string extended = extendedLengthPath(utf16Of(full));
-    if (extended != utf16Of(full)) return {wideOf(extended), full};
-    if (name.size() >= maxPathUnits) return {verbatimFormOf(full), full};
+    // A long name whose full path is short ("logs\" and many "x\..\") is
+    // refused as it stands too: Windows limits a relative name to MAX_PATH in
+    // all. A path in the device namespace (\\.\CON, to which older Windows
+    // resolve con.txt in any folder) stays as it is.
+    if (full.size() >= maxPathUnits || name.size() >= maxPathUnits) {
+        return {wideOf(verbatimPath(utf16Of(full))), full};
+    }
     return {name, full};
 }
 
