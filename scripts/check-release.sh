@@ -6,7 +6,8 @@
 # - each bill of materials validates as CycloneDX 1.6 (the CycloneDX project's validator);
 # - each bundle holds exactly its binary, LICENSE, THIRD-PARTY-NOTICES.txt and README.txt (and
 #   the bridge's header and Java declaration), and its bill of materials and notices name the
-#   Debian packages the linker took files from (release/check_bundles.py);
+#   Debian packages the linker took files from (release/check_bundles.py), and that check fails
+#   on bundles with one fault seeded in each (release/check_bundles_test.py);
 # - the pre-release is marked PRERELEASE in its version resource;
 # - a tree with uncommitted changes builds with a -dirty revision, and --final refuses it;
 # - --final makes 1.2.0 bundles whose program says `version 1.2.0` and has no PRERELEASE flag.
@@ -29,6 +30,8 @@ fail() {
 NODE_PATH=/opt/corvane/cyclonedx/node_modules node scripts/validate-sbom.js \
   "$clone"/dist/release/*.cdx.json || fail "a bill of materials does not validate"
 python3 release/check_bundles.py "$clone/dist/release" "$clone" "$commit" || fail "bundles"
+python3 release/check_bundles_test.py "$clone/dist/release" "$clone" "$commit" ||
+  fail "the bundle check let a seeded fault through"
 
 # FileFlags of the version resource, and its FileVersion text.
 version_resource() {
